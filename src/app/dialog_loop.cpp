@@ -1,0 +1,26 @@
+// Creates the installer dialog and runs the message loop that serves it.
+#include <windows.h>
+
+#include "../common/common.h"
+#include "../ui/ui.h"
+#include "app.h"
+
+int RunInstallerDialog(void)
+{
+    LoadCommonControls();
+    g_state.dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL), NULL,
+                                        InstallDialogProc, 0);
+    if (g_state.dialog == NULL) {
+        // Without a dialog no quit message would ever come: say so and end.
+        ShowError(NULL, "インストーラの画面を作成できませんでした");
+        return 0;
+    }
+    ShowWindow(g_state.dialog, SW_SHOW);
+
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 1;
+}

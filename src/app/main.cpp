@@ -1,0 +1,77 @@
+// Entry point: single instance, loading the resources, mode selection, disc wait and message loop.
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "../common/common.h"
+#include "../record/record.h"
+#include "app.h"
+
+static void LoadResourcesIntoState(HINSTANCE instance)
+{
+    char text[256];
+    LoadStringA(instance, IDS_FRAME_COUNT, text, sizeof(text));
+    g_state.lastFrame = (int)atol(text) - 1;
+    LoadStringA(instance, IDS_FRAME_INTERVAL, text, sizeof(text));
+    g_state.frameInterval = (int)atol(text) - 1;
+    for (int i = 0; i < FRAME_SLOTS; ++i) {
+        g_state.frames[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_FRAME_FIRST + i));
+    }
+}
+
+static int ProductIsInstalled(void)
+{
+    char dir[256];
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    g_state.isInstalled = 0;
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
+    if (dir[0] != '\0') g_state.isInstalled = 1;
+    return g_state.isInstalled;
+}
+
+// Asks for the disc after every failed search; returns 0 when the user cancels.
+static int WaitForInstallDisc(void)
+{
+    while (!FindInstallDisc(g_state.sourceRoot, INSTALL_DISC_LABEL)) {
+        if (AskUser(NULL, "DVDを挿入してください。", MB_RETRYCANCEL | MB_ICONWARNING) == IDCANCEL) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, int showCommand)
+{
+    (void)previous;
+    (void)commandLine;
+    (void)showCommand;
+
+    g_state.instance = hInstance;
+    g_state.installDir[0] = '\0';
+    LoadStringA(hInstance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));
+    LoadStringA(hInstance, IDS_TITLE, g_state.title, sizeof(g_state.title));
+
+    // A title too long for the name is cut the same way in every copy, so the guard holds.
+    char mutexName[256];
+    FormatText(mutexName, sizeof(mutexName), "%s Installer", g_state.title);
+    g_state.isCopying = 0;
+    g_state.cancelRequested = 0;
+    g_state.frameIndex = 0;
+
+    SetLastError(ERROR_SUCCESS);
+    HANDLE mutex = CreateMutexA(NULL, TRUE, mutexName);
+    if (mutex == NULL || GetLastError() != ERROR_SUCCESS) return 0;
+
+    memset(&g_state.osVersion, 0, sizeof(g_state.osVersion));
+    g_state.osVersion.dwOSVersionInfoSize = sizeof(g_state.osVersion);
+    GetVersionExA(&g_state.osVersion);
+
+    LoadResourcesIntoState(hInstance);
+
+    if (ProductIsInstalled()) return ReregisterUninstaller();
+    if (!WaitForInstallDisc()) return 0;
+
+    RunInstallerDialog();
+    ReleaseMutex(mutex);
+    return 1;
+}

@@ -1,0 +1,37 @@
+// The one installer state record and the shared formatting and message-box helpers.
+#include "common.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+
+InstallerState g_state;
+
+int FormatText(char *out, size_t size, const char *format, ...)
+{
+    if (size == 0) return 0;
+    va_list args;
+    va_start(args, format);
+    int written = vsnprintf(out, size, format, args);
+    va_end(args);
+    if (written < 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    return (size_t)written < size ? 1 : 0;
+}
+
+void ShowError(HWND owner, const char *text)
+{
+    MessageBoxA(owner, text, "エラー", MB_ICONERROR);
+}
+
+int AskUser(HWND owner, const char *text, UINT style)
+{
+    return MessageBoxA(owner, text, "確認", style);
+}
+
+void CloseInstaller(void)
+{
+    EndDialog(g_state.dialog, 0);
+    PostQuitMessage(0);
+}

@@ -1,0 +1,57 @@
+// The process-wide installer state and the small helpers every module shares.
+#ifndef SRC_COMMON_COMMON_H
+#define SRC_COMMON_COMMON_H
+
+#include <windows.h>
+#include <stddef.h>
+
+#include "../../res/resource.h"
+
+enum InstallPage {
+    PAGE_INSTALL_TYPE = 0,
+    PAGE_FOLDER = 1,
+    PAGE_CONFIRM = 2,
+    PAGE_COPY = 3
+};
+
+// Picture slots: the still picture, the animation frames and the blank image.
+enum { FRAME_SLOTS = IDB_FRAME_LAST - IDB_FRAME_FIRST + 1 };
+
+struct InstallerState {
+    HINSTANCE instance;
+    HWND dialog;
+    char brand[256];
+    char title[256];
+    char installDir[512];
+    char sourceRoot[8];
+    char keyPath[1024];
+    int isInstalled;
+    int isCopying;
+    int cancelRequested;
+    int page;
+    int frameIndex;
+    int lastFrame;
+    int frameInterval;
+    HBITMAP frames[FRAME_SLOTS];
+    OSVERSIONINFOA osVersion;
+    double bytesTotal;
+    double bytesCopied;
+};
+
+extern InstallerState g_state;
+
+// Formats into a fixed buffer; the text is always NUL-terminated within size.
+// Returns 1 when the whole text fitted, 0 when it was cut or could not be formatted.
+int FormatText(char *out, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Error box: caption "エラー", error icon, owned by owner (may be NULL).
+void ShowError(HWND owner, const char *text);
+
+// Question or information box: caption "確認"; style gives buttons and icon.
+int AskUser(HWND owner, const char *text, UINT style);
+
+// Ends the installer dialog and posts the quit message that ends the message loop.
+void CloseInstaller(void);
+
+#endif

@@ -1,0 +1,29 @@
+// Install record access, removal, launching and the shortcut writer, as other modules call them.
+#ifndef SRC_RECORD_RECORD_H
+#define SRC_RECORD_RECORD_H
+
+#include <windows.h>
+
+// Registry texts are read into areas of this many bytes, terminator included.
+enum { REG_TEXT_SIZE = 256 };
+
+// Reads a string value into out (at least REG_TEXT_SIZE bytes). Returns 1 on success;
+// on any failure returns 0 and leaves the empty string.
+int RegReadString(HKEY root, const char *subKey, const char *valueName, char *out);
+
+// Creates or opens subKey (with any missing keys above it) and sets a REG_SZ value.
+// Returns 1 when the key was opened or created, 0 otherwise.
+int RegWriteString(HKEY root, const char *subKey, const char *valueName, const char *text);
+
+// Deletes subKeyName below parentPath with all its values and subkeys.
+// Returns 1 when the parent was opened, 0 otherwise.
+int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName);
+
+// Removes a (partial) installation: files of installDir, the shortcut folders, both keys.
+int RemoveInstallation(const char *installDir);
+
+// Start the registered game or uninstaller, then close the installer.
+void LaunchGame(void);
+int LaunchUninstaller(void);
+
+#endif

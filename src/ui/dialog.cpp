@@ -1,0 +1,168 @@
+// The installer dialog's procedure: command routing, the main menu view and the title animation.
+#include "ui.h"
+
+#include <stdio.h>
+
+#include "../common/common.h"
+#include "../record/record.h"
+#include "view.h"
+
+static const int kMainMenuView[] = {IDC_BUTTON_START, IDC_BUTTON_INSTALL, IDC_BUTTON_END};
+
+int LoadCommonControls(void)
+{
+    // The template's progress bar needs its window class registered before the dialog
+    // is created; the control library registers it when it is loaded. It is taken from
+    // the system folder by full path so that no copy beside the program is picked up.
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, sizeof(path));
+    if (length == 0 || length >= sizeof(path)) return 0;
+    if (!FormatText(path + length, sizeof(path) - length, "\\comctl32.dll")) return 0;
+    return LoadLibraryA(path) != NULL;
+}
+
+static void SetPicture(HWND dialog, int frame)
+{
+    SendDlgItemMessageA(dialog, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                        (LPARAM)g_state.frames[frame]);
+}
+
+static void SetControlText(HWND dialog, int controlId, UINT stringId)
+{
+    char text[256];
+    LoadStringA(g_state.instance, stringId, text, sizeof(text));
+    SetWindowTextA(GetDlgItem(dialog, controlId), text);
+}
+
+int ShowMainMenu(HWND dialog)
+{
+    g_state.page = PAGE_INSTALL_TYPE;
+    g_state.isCopying = 0;
+    g_state.cancelRequested = 0;
+    g_state.frameIndex = 0;
+    SetPicture(dialog, 0);
+    ApplyView(dialog, kMainMenuView, sizeof(kMainMenuView) / sizeof(kMainMenuView[0]));
+
+    char dir[256];
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    g_state.isInstalled = 0;
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
+    if (dir[0] != '\0') g_state.isInstalled = 1;
+
+    char caption[256];
+    LoadStringA(g_state.instance, IDS_CAPTION, caption, sizeof(caption));
+    SetWindowTextA(dialog, caption);
+    SetControlText(dialog, IDC_BUTTON_START, IDS_START);
+    EnableWindow(GetDlgItem(dialog, IDC_BUTTON_START), g_state.isInstalled == 1);
+    SetControlText(dialog, IDC_BUTTON_INSTALL, g_state.isInstalled == 1 ? IDS_UNINSTALL : IDS_INSTALL);
+    SetControlText(dialog, IDC_BUTTON_END, IDS_EXIT);
+
+    g_state.installDir[0] = '\0';
+    return 1;
+}
+
+static void OnInstallButton(HWND dialog)
+{
+    if (g_state.isInstalled != 0) {
+        LaunchUninstaller();
+    } else {
+        ShowWizardPage(dialog);
+    }
+}
+
+static void OnBack(HWND dialog)
+{
+    if (g_state.page > PAGE_INSTALL_TYPE) {
+        g_state.page = g_state.page - 1;
+        ShowWizardPage(dialog);
+    } else {
+        ShowMainMenu(dialog);
+    }
+}
+
+static void OnNext(HWND dialog)
+{
+    if (g_state.page < PAGE_COPY) {
+        g_state.page = g_state.page + 1;
+        ShowWizardPage(dialog);  // from the confirmation page this runs the whole install
+    } else if (g_state.isCopying != 0) {
+        g_state.cancelRequested = 1;  // the copy loop sees it after its next block
+    } else {
+        RemoveInstallation(g_state.installDir);
+        ShowMainMenu(dialog);
+    }
+}
+
+static void OnBrowse(HWND dialog)
+{
+    BrowseForInstallFolder(dialog, g_state.installDir);
+    SetWindowTextA(GetDlgItem(dialog, IDC_EDIT_DIR), g_state.installDir);
+}
+
+static void OnCommand(HWND dialog, WPARAM command)
+{
+    // The whole wParam is compared, so only clicks (notification code 0) act; the
+    // combo box's and edit box's notifications carry other codes and do nothing.
+    switch (command) {
+    case IDC_BUTTON_INSTALL:
+        OnInstallButton(dialog);
+        break;
+    case IDC_BUTTON_START:
+        LaunchGame();
+        break;
+    case IDC_BUTTON_END:
+        CloseInstaller();
+        break;
+    case IDC_BUTTON_BACK:
+        OnBack(dialog);
+        break;
+    case IDC_BUTTON_NEXT:
+        OnNext(dialog);
+        break;
+    case IDC_BUTTON_BROWSE:
+        OnBrowse(dialog);
+        break;
+    default:
+        break;
+    }
+}
+
+static void OnAnimationTick(HWND dialog)
+{
+    if (g_state.page == PAGE_COPY) {
+        // The cycle runs over frames 1 to lastFrame + 1; slot 0 is the still picture.
+        // A frame count beyond the slots is held to the last slot.
+        int last = g_state.lastFrame < FRAME_SLOTS - 2 ? g_state.lastFrame : FRAME_SLOTS - 2;
+        if (g_state.frameIndex > last || g_state.frameIndex < 0) {
+            g_state.frameIndex = 1;
+        } else {
+            g_state.frameIndex = g_state.frameIndex + 1;
+        }
+        SetPicture(dialog, g_state.frameIndex);
+    }
+    SetTimer(dialog, IDT_ANIMATION, (UINT)g_state.frameInterval, NULL);
+}
+
+INT_PTR CALLBACK InstallDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG:
+        ShowMainMenu(window);
+        SetPicture(window, g_state.frameIndex);
+        SetTimer(window, IDT_ANIMATION, (UINT)g_state.frameInterval, NULL);
+        break;
+    case WM_COMMAND:
+        OnCommand(window, wParam);
+        break;
+    case WM_CLOSE:
+        CloseInstaller();
+        break;
+    case WM_TIMER:
+        OnAnimationTick(window);
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}

@@ -1,0 +1,22 @@
+// The installer dialog as other modules call it: its procedure, main menu and wizard pages.
+#ifndef SRC_UI_UI_H
+#define SRC_UI_UI_H
+
+#include <windows.h>
+
+// Makes the common-control window classes of the dialog template (the progress bar)
+// available, loading the control library from the system folder. Returns 1 on success.
+int LoadCommonControls(void);
+
+INT_PTR CALLBACK InstallDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Puts the dialog into its main menu view and resets the wizard and install-run state.
+int ShowMainMenu(HWND dialog);
+
+// Shows the wizard page that the state's page names; page 3 runs the install.
+int ShowWizardPage(HWND dialog);
+
+// Lets the user pick a folder; on success stores it in path (512 bytes) and returns 1.
+int BrowseForInstallFolder(HWND owner, char *path);
+
+#endif
