@@ -1,0 +1,331 @@
+// The built Setup.exe as a file: a PE32 GUI program with exactly the resources the installer needs.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../res/resource.h"
+#include "support/driver.h"
+
+namespace {
+
+const WORD kJapanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
+
+std::vector<unsigned char> ReadFileBytes(const std::string &path)
+{
+    std::vector<unsigned char> bytes;
+    FILE *file = fopen(path.c_str(), "rb");
+    if (file == NULL) return bytes;
+    unsigned char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    fclose(file);
+    return bytes;
+}
+
+class SetupProgramTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        module_ = LoadLibraryExA(SetupExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    }
+    static void TearDownTestSuite() { FreeLibrary(module_); }
+
+    void SetUp() override { ASSERT_NE(nullptr, module_) << SetupExePath(); }
+
+    static std::string Resource(LPCSTR type, int id)
+    {
+        HRSRC found = FindResourceExA(module_, type, MAKEINTRESOURCEA(id), kJapanese);
+        if (found == NULL) return "";
+        const char *data = static_cast<const char *>(LockResource(LoadResource(module_, found)));
+        return std::string(data, SizeofResource(module_, found));
+    }
+
+    static std::string String(UINT id)
+    {
+        char text[1024] = "";
+        LoadStringA(module_, id, text, sizeof(text));
+        return text;
+    }
+
+    static HMODULE module_;
+};
+
+HMODULE SetupProgramTest::module_ = NULL;
+
+std::vector<std::string> Split(const std::string &list)
+{
+    std::vector<std::string> names;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = list.find(',', start);
+        names.push_back(list.substr(start, comma - start));
+        if (comma == std::string::npos) return names;
+        start = comma + 1;
+    }
+}
+
+// Reads a classic dialog template field by field.
+struct TemplateReader {
+    const unsigned char *data;
+    size_t size;
+    size_t at = 0;
+    bool overrun = false;
+
+    WORD Word()
+    {
+        if (at + 2 > size) { overrun = true; return 0; }
+        WORD value = (WORD)(data[at] | data[at + 1] << 8);
+        at += 2;
+        return value;
+    }
+    DWORD Dword()
+    {
+        DWORD low = Word();
+        return low | (DWORD)Word() << 16;
+    }
+    std::wstring Text()
+    {
+        std::wstring text;
+        for (WORD c = Word(); c != 0 && !overrun; c = Word()) text += (wchar_t)c;
+        return text;
+    }
+    // A name or ordinal field: ordinals come back as "#<number>".
+    std::wstring NameOrOrdinal()
+    {
+        WORD first = Word();
+        if (first == 0) return L"";
+        if (first == 0xFFFF) return L"#" + std::to_wstring(Word());
+        at -= 2;
+        return Text();
+    }
+    void AlignDword() { at = (at + 3) & ~(size_t)3; }
+};
+
+struct ExpectedControl {
+    int id;
+    const wchar_t *className;  // an ordinal of a predefined class or a registered class name
+    const wchar_t *text;
+    DWORD style;
+    short x, y, cx, cy;
+};
+
+}  // namespace
+
+TEST_F(SetupProgramTest, IsPe32GuiProgramImportingOnlySystemDlls)
+{
+    std::vector<unsigned char> image = ReadFileBytes(SetupExePath());
+    ASSERT_GT(image.size(), 4096u);
+    const IMAGE_DOS_HEADER *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(image.data());
+    ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
+    const IMAGE_NT_HEADERS32 *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(image.data() + dos->e_lfanew);
+    ASSERT_EQ((DWORD)IMAGE_NT_SIGNATURE, nt->Signature);
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
+    EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
+
+    // The import names, read through the loaded image's own mapping of its sections.
+    HMODULE mapped = LoadLibraryExA(SetupExePath().c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(nullptr, mapped);
+    const unsigned char *base = reinterpret_cast<const unsigned char *>(mapped);
+    const IMAGE_NT_HEADERS32 *loaded = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &directory = loaded->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    ASSERT_NE(0u, directory.VirtualAddress);
+    std::set<std::string> imported;
+    for (const IMAGE_IMPORT_DESCRIPTOR *entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        std::string name = reinterpret_cast<const char *>(base + entry->Name);
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        imported.insert(name);
+    }
+    FreeLibrary(mapped);
+
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
+                                          "shell32.dll",  "ole32.dll",  "shlwapi.dll", "msvcrt.dll"};
+    EXPECT_TRUE(imported.count("kernel32.dll"));
+    for (const std::string &name : imported) EXPECT_TRUE(system.count(name)) << "imports " << name;
+}
+
+static BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR context)
+{
+    reinterpret_cast<std::set<WORD> *>(context)->insert(language);
+    return TRUE;
+}
+
+static BOOL CALLBACK CollectLanguagesOfName(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR context)
+{
+    EnumResourceLanguagesA(module, type, name, CollectLanguage, context);
+    return TRUE;
+}
+
+static BOOL CALLBACK CollectLanguagesOfType(HMODULE module, LPSTR type, LONG_PTR context)
+{
+    EnumResourceNamesA(module, type, CollectLanguagesOfName, context);
+    return TRUE;
+}
+
+TEST_F(SetupProgramTest, EveryResourceIsJapanese)
+{
+    std::set<WORD> languages;
+    EnumResourceTypesA(module_, CollectLanguagesOfType, reinterpret_cast<LONG_PTR>(&languages));
+    EXPECT_EQ(std::set<WORD>({kJapanese}), languages);
+}
+
+TEST_F(SetupProgramTest, DialogTemplateIsExactlyTheInstallerLayout)
+{
+    std::string raw = Resource(RT_DIALOG, IDD_INSTALL);
+    ASSERT_FALSE(raw.empty());
+    TemplateReader reader = {reinterpret_cast<const unsigned char *>(raw.data()), raw.size()};
+    ASSERT_FALSE(raw.size() > 4 && raw[2] == '\xFF' && raw[3] == '\xFF') << "an extended template";
+    EXPECT_EQ(0x80C808C0u, reader.Dword());
+    EXPECT_EQ(0u, reader.Dword());
+    WORD count = reader.Word();
+    EXPECT_EQ(0, (short)reader.Word());
+    EXPECT_EQ(0, (short)reader.Word());
+    EXPECT_EQ(151, (short)reader.Word());
+    EXPECT_EQ(208, (short)reader.Word());
+    EXPECT_EQ(L"", reader.NameOrOrdinal()) << "menu";
+    EXPECT_EQ(L"", reader.NameOrOrdinal()) << "class";
+    EXPECT_EQ(L"IDD_INSTALL", reader.Text());
+    EXPECT_EQ(10, reader.Word());
+    EXPECT_EQ(L"\xFF2D\xFF33 \x30B4\x30B7\x30C3\x30AF", reader.Text());
+
+    const ExpectedControl expected[] = {
+        {1000, L"#130", L"", 0x5000000E, 4, 4, 143, 154},
+        {1002, L"#128", L"IDC_BUTTON_START", 0x50010000, 4, 172, 143, 14},
+        {1001, L"#128", L"IDC_BUTTON_INSTALL", 0x50010000, 4, 190, 69, 14},
+        {1003, L"#128", L"IDC_BUTTON_END", 0x50010000, 77, 190, 70, 14},
+        {1004, L"#130", L"", 0x50020000, 7, 161, 143, 8},
+        {1005, L"#128", L"IDC_BUTTON_BACK", 0x50010000, 4, 190, 69, 14},
+        {1006, L"#128", L"IDC_BUTTON_NEXT", 0x50010000, 77, 190, 70, 14},
+        {1007, L"#133", L"", 0x50210003, 4, 172, 143, 100},
+        {1008, L"#129", L"", 0x50810080, 4, 172, 114, 14},
+        {1009, L"#128", L"\x53C2\x7167", 0x50010000, 122, 172, 25, 14},
+        {1010, L"msctls_progress32", L"", 0x50000001, 4, 172, 143, 14},
+    };
+    ASSERT_EQ(sizeof(expected) / sizeof(expected[0]), count);
+    for (const ExpectedControl &control : expected) {
+        SCOPED_TRACE(control.id);
+        reader.AlignDword();
+        EXPECT_EQ(control.style, reader.Dword());
+        EXPECT_EQ(0u, reader.Dword());
+        EXPECT_EQ(control.x, (short)reader.Word());
+        EXPECT_EQ(control.y, (short)reader.Word());
+        EXPECT_EQ(control.cx, (short)reader.Word());
+        EXPECT_EQ(control.cy, (short)reader.Word());
+        EXPECT_EQ(control.id, reader.Word());
+        std::wstring className = reader.NameOrOrdinal();
+        EXPECT_EQ(0, _wcsicmp(control.className, className.c_str())) << "class names are case-blind";
+        EXPECT_EQ(control.text, reader.NameOrOrdinal());
+        EXPECT_EQ(0, reader.Word()) << "creation data";
+    }
+    EXPECT_FALSE(reader.overrun);
+}
+
+TEST_F(SetupProgramTest, StringTableHoldsTheProductTexts)
+{
+    EXPECT_EQ("Velvet Tinkers インストーラ", String(IDS_CAPTION));
+    EXPECT_EQ("ゲームスタート", String(IDS_START));
+    EXPECT_EQ("インストール", String(IDS_INSTALL));
+    EXPECT_EQ("アンインストール", String(IDS_UNINSTALL));
+    EXPECT_EQ("終了", String(IDS_EXIT));
+    EXPECT_EQ("kestrelix", String(IDS_BRAND));
+    EXPECT_EQ("Velvet Tinkers", String(IDS_TITLE));
+    EXPECT_EQ("フルインストール[約3GB]", String(IDS_TYPE_FULL));
+    EXPECT_EQ("標準インストール[約1.2GB]", String(IDS_TYPE_STANDARD));
+    EXPECT_EQ("最小インストール[約450MB]", String(IDS_TYPE_MINIMAL));
+    EXPECT_EQ("VT.exe", String(IDS_GAME_EXE));
+    EXPECT_EQ("Uninstaller.exe", String(IDS_UNINSTALLER_EXE));
+    EXPECT_EQ(15, atol(String(IDS_FRAME_COUNT).c_str()));
+    EXPECT_EQ(500, atol(String(IDS_FRAME_INTERVAL).c_str()));
+}
+
+TEST_F(SetupProgramTest, FileListsMeetTheirFigures)
+{
+    struct List {
+        UINT id;
+        size_t names;
+        size_t characters;
+    } lists[] = {{IDS_FILES_FULL, 23, 171}, {IDS_FILES_STANDARD, 11, 94}, {IDS_FILES_MINIMAL, 9, 81}};
+
+    std::vector<std::set<std::string>> archives;
+    std::set<std::string> extensions;
+    for (const List &list : lists) {
+        SCOPED_TRACE(list.id);
+        std::string text = String(list.id);
+        EXPECT_EQ(list.characters, text.size());
+        std::vector<std::string> names = Split(text);
+        ASSERT_EQ(list.names, names.size());
+        EXPECT_EQ("Uninstaller.exe", names[0]);
+        EXPECT_EQ("VT.exe", names[1]);
+        std::set<std::string> archiveSet;
+        for (size_t i = 0; i < names.size(); ++i) {
+            const std::string &name = names[i];
+            EXPECT_FALSE(name.empty());
+            EXPECT_LE(name.size(), 15u) << name;
+            EXPECT_EQ(std::string::npos, name.find_first_of(" \\/:")) << name;
+            if (i < 2) continue;
+            size_t dot = name.rfind('.');
+            ASSERT_NE(std::string::npos, dot) << name;
+            extensions.insert(name.substr(dot));
+            EXPECT_TRUE(archiveSet.insert(name).second) << "listed twice: " << name;
+        }
+        archives.push_back(archiveSet);
+    }
+    ASSERT_EQ(1u, extensions.size());
+    EXPECT_EQ(4u, extensions.begin()->size()) << "a three-letter extension";
+    EXPECT_TRUE(std::includes(archives[0].begin(), archives[0].end(), archives[1].begin(), archives[1].end()));
+    EXPECT_TRUE(std::includes(archives[1].begin(), archives[1].end(), archives[2].begin(), archives[2].end()));
+}
+
+TEST_F(SetupProgramTest, PicturesAreBottomUp24BitDibsOfTheirSizes)
+{
+    std::vector<std::string> frames;
+    for (int id = IDB_FRAME_FIRST; id <= IDB_FRAME_LAST; ++id) {
+        SCOPED_TRACE(id);
+        std::string dib = Resource(RT_BITMAP, id);
+        bool blank = id == IDB_FRAME_LAST;
+        ASSERT_EQ(blank ? 56u : 188040u, dib.size());
+        BITMAPINFOHEADER header;
+        memcpy(&header, dib.data(), sizeof(header));
+        EXPECT_EQ(40u, header.biSize);
+        EXPECT_EQ(blank ? 2 : 250, header.biWidth);
+        EXPECT_EQ(blank ? 2 : 250, header.biHeight) << "rows stored bottom-up";
+        EXPECT_EQ(1, header.biPlanes);
+        EXPECT_EQ(24, header.biBitCount);
+        EXPECT_EQ((DWORD)BI_RGB, header.biCompression);
+        EXPECT_EQ(0u, header.biClrUsed);
+        frames.push_back(dib);
+    }
+    EXPECT_EQ(std::string("\xFF\xFF\xFF\xFF\xFF\xFF\0\0\xFF\xFF\xFF\xFF\xFF\xFF\0\0", 16),
+              frames[16].substr(40));
+
+    // Frames 117 to 120 repeat 112 to 115; otherwise every step of the cycle is its own picture.
+    for (int i = 6; i <= 9; ++i) EXPECT_EQ(frames[i - 5], frames[i]) << "bitmap " << IDB_FRAME_FIRST + i;
+    for (int i = 1; i <= 15; ++i) {
+        int next = i == 15 ? 1 : i + 1;
+        EXPECT_NE(frames[i], frames[next]) << "frame " << i << " does not move";
+        EXPECT_NE(frames[0], frames[i]) << "frame " << i << " is the still picture";
+    }
+}
+
+TEST_F(SetupProgramTest, ManifestRequestsAdministratorAndNoCommonControls6)
+{
+    std::string manifest = Resource(RT_MANIFEST, 1);
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(std::string::npos, manifest.find("manifestVersion=\"1.0\""));
+    EXPECT_NE(std::string::npos, manifest.find("version=\"1.0.0.0\""));
+    EXPECT_NE(std::string::npos, manifest.find("processorArchitecture=\"X86\""));
+    EXPECT_NE(std::string::npos, manifest.find("type=\"win32\""));
+    EXPECT_NE(std::string::npos, manifest.find("urn:schemas-microsoft-com:asm.v3"));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
+    EXPECT_EQ(std::string::npos, manifest.find("uiAccess"));
+    EXPECT_EQ(std::string::npos, manifest.find("dependentAssembly"));
+}

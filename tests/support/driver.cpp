@@ -1,0 +1,131 @@
+// The test driver: process start and end, window search, control reading and button presses.
+#include "driver.h"
+
+#include "wine_drives.h"
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM context)
+{
+    WindowSearch *search = reinterpret_cast<WindowSearch *>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && IsWindowVisible(window)) search->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::string SetupExePath()
+{
+    return WindowsPathOf(SETUP_EXE_UNIX_PATH);
+}
+
+bool StartProgram(const std::string &path, Program *program, const std::string &workDir)
+{
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info;
+    ZeroMemory(&info, sizeof(info));
+    std::string commandLine = "\"" + path + "\"";
+    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+                        workDir.empty() ? NULL : workDir.c_str(), &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    program->process = info.hProcess;
+    program->pid = info.dwProcessId;
+    return true;
+}
+
+long WaitForExit(Program &program, DWORD timeoutMs)
+{
+    if (program.process == NULL) return -1;
+    if (WaitForSingleObject(program.process, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(program.process, &code);
+    return (long)code;
+}
+
+void EndProgram(Program &program)
+{
+    if (program.process == NULL) return;
+    if (WaitForSingleObject(program.process, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(program.process, 99);
+        WaitForSingleObject(program.process, 10000);
+    }
+    CloseHandle(program.process);
+    program.process = NULL;
+    program.pid = 0;
+}
+
+std::vector<HWND> VisibleWindows(DWORD pid)
+{
+    WindowSearch search;
+    search.pid = pid;
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[1024] = "";
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text[sizeof(text) - 1] = '\0';
+    return text;
+}
+
+HWND WaitForWindow(DWORD pid, const std::string &caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (HWND window : VisibleWindows(pid)) {
+            char className[64] = "";
+            GetClassNameA(window, className, sizeof(className));
+            if (lstrcmpA(className, "#32770") == 0 && WindowText(window) == caption) return window;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+ControlState ReadControl(HWND dialog, int id)
+{
+    ControlState state = {false, false, false, ""};
+    HWND control = GetDlgItem(dialog, id);
+    if (control == NULL) return state;
+    state.exists = true;
+    state.visible = (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+    state.enabled = IsWindowEnabled(control) != FALSE;
+    state.text = WindowText(control);
+    return state;
+}
+
+void Click(HWND dialog, int id)
+{
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+std::string MessageBoxText(HWND box)
+{
+    return WindowText(GetDlgItem(box, 0xFFFF));
+}
+
+bool HasButton(HWND box, int buttonId)
+{
+    return GetDlgItem(box, buttonId) != NULL;
+}
+
+void AnswerMessageBox(HWND box, int buttonId)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+}

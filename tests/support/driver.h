@@ -1,0 +1,50 @@
+// Starts programs of the prefix and reads and drives their windows from the test process.
+#ifndef TESTS_SUPPORT_DRIVER_H
+#define TESTS_SUPPORT_DRIVER_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct Program {
+    HANDLE process = NULL;
+    DWORD pid = 0;
+};
+
+// Path of the built installer, as a Windows path.
+std::string SetupExePath();
+
+bool StartProgram(const std::string &path, Program *program, const std::string &workDir = "");
+
+// The exit code, or -1 when the program still runs after timeoutMs.
+long WaitForExit(Program &program, DWORD timeoutMs);
+
+// Ends the program if it still runs and releases its handle.
+void EndProgram(Program &program);
+
+// Visible top-level windows of a process.
+std::vector<HWND> VisibleWindows(DWORD pid);
+
+// The first visible dialog-class window of pid whose caption is caption; NULL after timeoutMs.
+HWND WaitForWindow(DWORD pid, const std::string &caption, DWORD timeoutMs);
+
+std::string WindowText(HWND window);
+
+struct ControlState {
+    bool exists;
+    bool visible;  // its own WS_VISIBLE flag
+    bool enabled;
+    std::string text;
+};
+ControlState ReadControl(HWND dialog, int id);
+
+// Presses a button the way a click does, without waiting for what the click starts.
+void Click(HWND dialog, int id);
+
+// The text of a message box and the press of one of its buttons (IDOK, IDRETRY, ...).
+std::string MessageBoxText(HWND box);
+bool HasButton(HWND box, int buttonId);
+void AnswerMessageBox(HWND box, int buttonId);
+
+#endif

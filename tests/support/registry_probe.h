@@ -1,0 +1,24 @@
+// Reads and prepares registry values from outside the code under test.
+#ifndef TESTS_SUPPORT_REGISTRY_PROBE_H
+#define TESTS_SUPPORT_REGISTRY_PROBE_H
+
+#include <windows.h>
+
+#include <string>
+
+struct RawValue {
+    bool exists;
+    DWORD type;
+    std::string data;  // the stored bytes, exactly
+};
+
+RawValue ReadRawValue(HKEY root, const std::string &subKey, const std::string &name);
+bool KeyExists(HKEY root, const std::string &subKey);
+void SetRawString(HKEY root, const std::string &subKey, const std::string &name, const std::string &bytes);
+void DeleteKeyTree(HKEY root, const std::string &subKey);
+
+// The product key and uninstall entry of the shipped title.
+extern const char kProductKey[];
+extern const char kUninstallKey[];
+
+#endif

@@ -1,0 +1,30 @@
+// Drive letters of the running Wine prefix, defined and removed through its mount manager.
+#ifndef TESTS_SUPPORT_WINE_DRIVES_H
+#define TESTS_SUPPORT_WINE_DRIVES_H
+
+#include <windows.h>
+
+#include <string>
+
+// Unix path of a Windows path and back, as Wine maps them ("" when it cannot).
+std::string UnixPathOf(const std::string &windowsPath);
+std::string WindowsPathOf(const std::string &unixPath);
+
+// Defines letter as a drive of the given type (DRIVE_CDROM, DRIVE_FIXED, ...) rooted at the
+// Windows folder root, or with no medium when root is empty. The volume label is read from
+// the folder's .windows-label file at this moment.
+bool DefineDrive(char letter, UINT type, const std::string &root);
+bool RemoveDrive(char letter);
+
+struct DriveDefinition {
+    bool present;
+    UINT type;
+    std::string unixMountPoint;
+};
+DriveDefinition QueryDrive(char letter);
+bool RestoreDrive(char letter, const DriveDefinition &definition);
+
+// A fresh folder below the temporary folder, labelled for use as a drive root.
+std::string MakeLabelledFolder(const std::string &name, const std::string &label);
+
+#endif

@@ -1,0 +1,264 @@
+// The dialog procedure in this process: main menu view, command routing, animation and close.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "../src/app/app.h"
+#include "../src/common/common.h"
+#include "../src/ui/ui.h"
+#include "support/driver.h"
+#include "support/registry_probe.h"
+
+namespace {
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        memset(&g_state, 0, sizeof(g_state));
+        g_state.instance = GetModuleHandleA(NULL);
+        LoadStringA(g_state.instance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));
+        LoadStringA(g_state.instance, IDS_TITLE, g_state.title, sizeof(g_state.title));
+        g_state.lastFrame = 14;
+        g_state.frameInterval = 499;
+        for (int i = 0; i < FRAME_SLOTS; ++i) {
+            g_state.frames[i] = LoadBitmapA(g_state.instance, MAKEINTRESOURCEA(IDB_FRAME_FIRST + i));
+        }
+        ASSERT_TRUE(LoadCommonControls());
+    }
+
+    void TearDown() override
+    {
+        if (g_state.dialog != NULL) DestroyWindow(g_state.dialog);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        MSG message;
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        }
+    }
+
+    HWND Create()
+    {
+        g_state.dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL), NULL,
+                                            InstallDialogProc, 0);
+        EXPECT_NE(nullptr, g_state.dialog);
+        return g_state.dialog;
+    }
+
+    void Command(WPARAM wParam) { SendMessageA(g_state.dialog, WM_COMMAND, wParam, 0); }
+    void Tick() { SendMessageA(g_state.dialog, WM_TIMER, IDT_ANIMATION, 0); }
+
+    HBITMAP Picture()
+    {
+        return (HBITMAP)SendDlgItemMessageA(g_state.dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    }
+
+    std::vector<int> ShownControls()
+    {
+        std::vector<int> shown;
+        for (int id = IDC_BUTTON_INSTALL; id <= IDC_PROGRESS; ++id) {
+            if (ReadControl(g_state.dialog, id).visible) shown.push_back(id);
+        }
+        return shown;
+    }
+
+    bool QuitPosted()
+    {
+        MSG message;
+        return PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    }
+};
+
+const std::vector<int> kMainMenu = {IDC_BUTTON_INSTALL, IDC_BUTTON_START, IDC_BUTTON_END};
+
+}  // namespace
+
+TEST_F(DialogTest, CreationShowsTheMainMenuOfAFreshMachine)
+{
+    HWND dialog = Create();
+    EXPECT_EQ("Velvet Tinkers インストーラ", WindowText(dialog));
+    EXPECT_EQ(kMainMenu, ShownControls());
+    ControlState start = ReadControl(dialog, IDC_BUTTON_START);
+    EXPECT_EQ("ゲームスタート", start.text);
+    EXPECT_FALSE(start.enabled);
+    EXPECT_EQ("インストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
+    EXPECT_EQ("終了", ReadControl(dialog, IDC_BUTTON_END).text);
+    EXPECT_EQ(g_state.frames[0], Picture());
+    EXPECT_EQ(0, g_state.isInstalled);
+    EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
+}
+
+TEST_F(DialogTest, MainMenuOffersGameStartAndUninstallOnceDirIsSet)
+{
+    HWND dialog = Create();
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", "");
+    ShowMainMenu(dialog);
+    EXPECT_EQ(0, g_state.isInstalled) << "an empty DIR is no installation";
+    EXPECT_FALSE(ReadControl(dialog, IDC_BUTTON_START).enabled);
+
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", "C:\\Games\\kestrelix\\Velvet Tinkers\\");
+    ShowMainMenu(dialog);
+    EXPECT_EQ(1, g_state.isInstalled);
+    EXPECT_TRUE(ReadControl(dialog, IDC_BUTTON_START).enabled);
+    EXPECT_EQ("アンインストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
+}
+
+TEST_F(DialogTest, MainMenuResetsTheWizardAndRunState)
+{
+    HWND dialog = Create();
+    g_state.page = PAGE_COPY;
+    g_state.isCopying = 1;
+    g_state.cancelRequested = 1;
+    g_state.frameIndex = 7;
+    strcpy(g_state.installDir, "D:\\Games\\kestrelix\\Velvet Tinkers\\");
+    SendDlgItemMessageA(dialog, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)g_state.frames[7]);
+
+    EXPECT_EQ(1, ShowMainMenu(dialog));
+    EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
+    EXPECT_EQ(0, g_state.isCopying);
+    EXPECT_EQ(0, g_state.cancelRequested);
+    EXPECT_EQ(0, g_state.frameIndex);
+    EXPECT_STREQ("", g_state.installDir);
+    EXPECT_EQ(g_state.frames[0], Picture());
+    EXPECT_EQ(kMainMenu, ShownControls());
+}
+
+TEST_F(DialogTest, NotificationsOfOtherKindsDoNothing)
+{
+    Create();
+    Command(MAKEWPARAM(IDC_COMBO_TYPE, CBN_SELCHANGE));
+    Command(MAKEWPARAM(IDC_EDIT_DIR, EN_CHANGE));
+    Command(MAKEWPARAM(IDC_BUTTON_END, BN_DOUBLECLICKED));
+    Command(MAKEWPARAM(IDC_LABEL, 0));
+    EXPECT_FALSE(QuitPosted());
+    EXPECT_EQ(kMainMenu, ShownControls());
+    EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
+}
+
+TEST_F(DialogTest, ExitAndCloseBoxEndTheDialogAndPostQuit)
+{
+    Create();
+    ShowWindow(g_state.dialog, SW_SHOW);
+    Command(IDC_BUTTON_END);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
+
+    DestroyWindow(g_state.dialog);
+    Create();
+    ShowWindow(g_state.dialog, SW_SHOW);
+    SendMessageA(g_state.dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
+}
+
+TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
+{
+    Create();
+    g_state.page = PAGE_COPY;
+    g_state.isCopying = 1;
+    std::vector<int> before = ShownControls();
+    Command(IDC_BUTTON_NEXT);
+    EXPECT_EQ(1, g_state.cancelRequested);
+    EXPECT_EQ(PAGE_COPY, g_state.page);
+    EXPECT_EQ(1, g_state.isCopying);
+    EXPECT_EQ(before, ShownControls());
+}
+
+TEST_F(DialogTest, AnimationCyclesFramesOneToFifteenOnlyOnTheCopyPage)
+{
+    Create();
+    for (int page = PAGE_INSTALL_TYPE; page < PAGE_COPY; ++page) {
+        g_state.page = page;
+        Tick();
+        EXPECT_EQ(0, g_state.frameIndex);
+        EXPECT_EQ(g_state.frames[0], Picture());
+    }
+    g_state.page = PAGE_COPY;
+    for (int tick = 0; tick < 31; ++tick) {
+        Tick();
+        int expected = tick % 15 + 1;
+        ASSERT_EQ(expected, g_state.frameIndex) << "tick " << tick;
+        ASSERT_EQ(g_state.frames[expected], Picture()) << "tick " << tick;
+    }
+}
+
+TEST_F(DialogTest, FrameCountsAtAndBeyondTheSlotsStayInside)
+{
+    Create();
+    g_state.page = PAGE_COPY;
+
+    g_state.lastFrame = 15;  // sixteen frames: the blank image ends the cycle
+    int highest = 0;
+    for (int tick = 0; tick < 40; ++tick) {
+        Tick();
+        if (g_state.frameIndex > highest) highest = g_state.frameIndex;
+    }
+    EXPECT_EQ(16, highest);
+
+    g_state.lastFrame = 40;
+    g_state.frameIndex = 0;
+    for (int tick = 0; tick < 100; ++tick) {
+        Tick();
+        ASSERT_GE(g_state.frameIndex, 1);
+        ASSERT_LE(g_state.frameIndex, FRAME_SLOTS - 1);
+    }
+
+    for (int last : {-1, 0}) {
+        g_state.lastFrame = last;
+        g_state.frameIndex = 0;
+        for (int tick = 0; tick < 5; ++tick) {
+            Tick();
+            EXPECT_EQ(1, g_state.frameIndex) << "frame count " << last + 1;
+        }
+    }
+}
+
+TEST_F(DialogTest, TimerIsArmedAtCreationAndRearmedOnEveryTick)
+{
+    g_state.frameInterval = 15;
+    Create();
+    g_state.page = PAGE_COPY;
+    DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < 600) {
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(5);
+    }
+    EXPECT_GE(g_state.frameIndex, 3) << "the timer did not keep ticking";
+}
+
+namespace {
+
+struct BoxWatch {
+    std::string caption;
+    std::string text;
+};
+
+DWORD WINAPI AnswerErrorBox(LPVOID context)
+{
+    BoxWatch *watch = static_cast<BoxWatch *>(context);
+    HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 10000);
+    if (box == NULL) return 0;
+    watch->caption = WindowText(box);
+    watch->text = MessageBoxText(box);
+    AnswerMessageBox(box, IDOK);
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(DialogTest, DialogThatCannotBeCreatedIsReportedAndTheLoopEnds)
+{
+    g_state.instance = GetModuleHandleA("kernel32.dll");  // a module without the template
+    BoxWatch watch;
+    HANDLE watcher = CreateThread(NULL, 0, AnswerErrorBox, &watch, 0, NULL);
+    EXPECT_EQ(0, RunInstallerDialog());
+    WaitForSingleObject(watcher, 10000);
+    CloseHandle(watcher);
+    EXPECT_EQ("エラー", watch.caption);
+    EXPECT_FALSE(watch.text.empty());
+    g_state.dialog = NULL;
+}
