@@ -10,6 +10,7 @@
 #include "../src/common/common.h"
 #include "../src/ui/ui.h"
 #include "support/driver.h"
+#include "support/installer_state.h"
 #include "support/registry_probe.h"
 
 namespace {
@@ -19,33 +20,20 @@ protected:
     void SetUp() override
     {
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
-        memset(&g_state, 0, sizeof(g_state));
-        g_state.instance = GetModuleHandleA(NULL);
-        LoadStringA(g_state.instance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));
-        LoadStringA(g_state.instance, IDS_TITLE, g_state.title, sizeof(g_state.title));
-        g_state.lastFrame = 14;
-        g_state.frameInterval = 499;
-        for (int i = 0; i < FRAME_SLOTS; ++i) {
-            g_state.frames[i] = LoadBitmapA(g_state.instance, MAKEINTRESOURCEA(IDB_FRAME_FIRST + i));
-        }
-        ASSERT_TRUE(LoadCommonControls());
+        PrepareInstallerState();
     }
 
     void TearDown() override
     {
-        if (g_state.dialog != NULL) DestroyWindow(g_state.dialog);
+        DestroyInstallerDialog();
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
-        MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-        }
     }
 
     HWND Create()
     {
-        g_state.dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL), NULL,
-                                            InstallDialogProc, 0);
-        EXPECT_NE(nullptr, g_state.dialog);
-        return g_state.dialog;
+        HWND dialog = CreateInstallerDialog();
+        EXPECT_NE(nullptr, dialog);
+        return dialog;
     }
 
     void Command(WPARAM wParam) { SendMessageA(g_state.dialog, WM_COMMAND, wParam, 0); }
@@ -65,11 +53,7 @@ protected:
         return shown;
     }
 
-    bool QuitPosted()
-    {
-        MSG message;
-        return PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    }
+    bool QuitPosted() { return TakeQuitMessage(); }
 };
 
 const std::vector<int> kMainMenu = {IDC_BUTTON_INSTALL, IDC_BUTTON_START, IDC_BUTTON_END};
@@ -146,7 +130,7 @@ TEST_F(DialogTest, ExitAndCloseBoxEndTheDialogAndPostQuit)
     EXPECT_TRUE(QuitPosted());
     EXPECT_FALSE(IsWindowVisible(g_state.dialog));
 
-    DestroyWindow(g_state.dialog);
+    DestroyInstallerDialog();
     Create();
     ShowWindow(g_state.dialog, SW_SHOW);
     SendMessageA(g_state.dialog, WM_CLOSE, 0, 0);

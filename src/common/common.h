@@ -14,6 +14,9 @@ enum InstallPage {
     PAGE_COPY = 3
 };
 
+// Size of the install folder buffer, terminator included.
+enum { INSTALL_DIR_SIZE = 512 };
+
 // Picture slots: the still picture, the animation frames and the blank image.
 enum { FRAME_SLOTS = IDB_FRAME_LAST - IDB_FRAME_FIRST + 1 };
 
@@ -22,7 +25,7 @@ struct InstallerState {
     HWND dialog;
     char brand[256];
     char title[256];
-    char installDir[512];
+    char installDir[INSTALL_DIR_SIZE];
     char sourceRoot[8];
     char keyPath[1024];
     int isInstalled;

@@ -19,8 +19,12 @@ int RegWriteString(HKEY root, const char *subKey, const char *valueName, const c
 // Returns 1 when the parent was opened, 0 otherwise.
 int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName);
 
-// Removes a (partial) installation: files of installDir, the shortcut folders, both keys.
+// Removes a (partial) installation: the files of installDir, the shortcut folders, both keys.
 int RemoveInstallation(const char *installDir);
+
+// Deletes the plain files of folder (ending with a backslash), then the folder if it is empty.
+// Returns 0 when the folder cannot be listed.
+int DeleteFolderFiles(const char *folder);
 
 // Start the registered game or uninstaller, then close the installer.
 void LaunchGame(void);

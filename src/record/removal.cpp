@@ -1,21 +1,82 @@
 // Removal of a (partial) installation and the two launch commands of the main menu.
 #include "record.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include "../common/common.h"
+
+// Paths of one folder listing are built in buffers of this size; longer ones are skipped.
+enum { FOLDER_ENTRY_SIZE = 256 };
+
+static const char kUninstallParent[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+int DeleteFolderFiles(const char *folder)
+{
+    char pattern[FOLDER_ENTRY_SIZE];
+    if (!FormatText(pattern, sizeof(pattern), "%s*.*", folder)) return 0;
+
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        char file[FOLDER_ENTRY_SIZE];
+        if (!FormatText(file, sizeof(file), "%s%s", folder, entry.cFileName)) continue;
+        DeleteFileA(file);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+
+    RemoveDirectoryA(folder);  // stays when anything is left in it
+    return 1;
+}
+
+// Clears <special folder>\<title>\ unless the platform cannot name the special folder.
+static void RemoveShortcutFolder(int csidl)
+{
+    char special[MAX_PATH];
+    special[0] = '\0';
+    if (!SHGetSpecialFolderPathA(NULL, special, csidl, FALSE) || special[0] == '\0') return;
+    char folder[1024];
+    if (!FormatText(folder, sizeof(folder), "%s\\%s\\", special, g_state.title)) return;
+    DeleteFolderFiles(folder);
+}
 
 int RemoveInstallation(const char *installDir)
 {
-    (void)installDir;
+    if (installDir[0] != '\0') DeleteFolderFiles(installDir);
+    RemoveShortcutFolder(CSIDL_PROGRAMS);
+    if (g_state.osVersion.dwMajorVersion == 6) RemoveShortcutFolder(CSIDL_COMMON_PROGRAMS);
+
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", "SOFTWARE");
+    RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", kUninstallParent);
+    RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);
     return 1;
+}
+
+// Starts the program that the product key's value names, in the install folder, then closes
+// the installer. Without a recorded program nothing is started.
+static void LaunchRecordedProgram(const char *valueName)
+{
+    char folder[REG_TEXT_SIZE];
+    char program[REG_TEXT_SIZE];
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", folder);
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program);
+    if (program[0] != '\0') {
+        ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL);
+    }
+    CloseInstaller();
 }
 
 void LaunchGame(void)
 {
-    CloseInstaller();
+    LaunchRecordedProgram("EXE");
 }
 
 int LaunchUninstaller(void)
 {
-    CloseInstaller();
+    LaunchRecordedProgram("Uninstall");
     return 1;
 }

@@ -16,7 +16,8 @@ int ShowMainMenu(HWND dialog);
 // Shows the wizard page that the state's page names; page 3 runs the install.
 int ShowWizardPage(HWND dialog);
 
-// Lets the user pick a folder; on success stores it in path (512 bytes) and returns 1.
+// Lets the user pick a folder; on success stores it in path (INSTALL_DIR_SIZE bytes), with a
+// trailing backslash unless it is a drive root, and returns 1.
 int BrowseForInstallFolder(HWND owner, char *path);
 
 #endif

@@ -1,15 +1,123 @@
-// The wizard's page views and the folder picker.
+// The wizard's page views (install type, folder, confirmation, copy) and the folder picker.
 #include "ui.h"
+
+#include <shlobj.h>
+
+#include "../common/common.h"
+#include "../install/install.h"
+#include "../record/record.h"
+#include "view.h"
+
+static const int kTypePageView[] = {IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT, IDC_COMBO_TYPE};
+static const int kFolderPageView[] = {IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT, IDC_EDIT_DIR,
+                                      IDC_BUTTON_BROWSE};
+static const int kConfirmPageView[] = {IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT};
+static const int kCopyPageView[] = {IDC_LABEL, IDC_BUTTON_NEXT, IDC_PROGRESS};
+
+#define VIEW(table) table, (int)(sizeof(table) / sizeof(table[0]))
+
+static void SetText(HWND dialog, int controlId, const char *text)
+{
+    SetWindowTextA(GetDlgItem(dialog, controlId), text);
+}
+
+static void SetNavigationTexts(HWND dialog, const char *nextText)
+{
+    SetText(dialog, IDC_BUTTON_BACK, "戻る");
+    SetText(dialog, IDC_BUTTON_NEXT, nextText);
+}
+
+// The install types are added once per process; the user's choice then survives every visit.
+static void FillInstallTypes(HWND dialog)
+{
+    HWND combo = GetDlgItem(dialog, IDC_COMBO_TYPE);
+    if (SendMessageA(combo, CB_GETCOUNT, 0, 0) != 0) return;
+    static const UINT kTypes[] = {IDS_TYPE_FULL, IDS_TYPE_STANDARD, IDS_TYPE_MINIMAL};
+    for (UINT id : kTypes) {
+        char text[1024];
+        LoadStringA(g_state.instance, id, text, sizeof(text));
+        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)text);
+    }
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+}
+
+// The Documents folder from version 6 on, else the program-files folder; "C:" when the
+// platform cannot say.
+static void ProposeDefaultFolder(HWND dialog)
+{
+    char folder[1024];
+    if (g_state.osVersion.dwMajorVersion >= 6) {
+        folder[0] = '\0';
+        if (!SHGetSpecialFolderPathA(dialog, folder, CSIDL_PERSONAL, FALSE) || folder[0] == '\0') {
+            FormatText(folder, sizeof(folder), "%s", "C:");
+        }
+    } else if (!RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                              "ProgramFilesDir", folder)) {
+        FormatText(folder, sizeof(folder), "%s", "C:");
+    }
+    FormatText(g_state.installDir, INSTALL_DIR_SIZE, "%s", folder);
+}
 
 int ShowWizardPage(HWND dialog)
 {
-    (void)dialog;
-    return 1;
+    switch (g_state.page) {
+    case PAGE_INSTALL_TYPE:
+        ApplyView(dialog, VIEW(kTypePageView));
+        SetText(dialog, IDC_LABEL, "インストール方法の選択");
+        FillInstallTypes(dialog);
+        SetNavigationTexts(dialog, "次へ");
+        return 1;
+    case PAGE_FOLDER:
+        ApplyView(dialog, VIEW(kFolderPageView));
+        SetText(dialog, IDC_LABEL, "インストールフォルダの選択");
+        if (g_state.installDir[0] == '\0') ProposeDefaultFolder(dialog);
+        SetText(dialog, IDC_EDIT_DIR, g_state.installDir);
+        SetNavigationTexts(dialog, "次へ");
+        return 1;
+    case PAGE_CONFIRM:
+        ApplyView(dialog, VIEW(kConfirmPageView));
+        SetText(dialog, IDC_LABEL, "インストールを実行します");
+        SetNavigationTexts(dialog, "実行");
+        return 1;
+    case PAGE_COPY:
+        ApplyView(dialog, VIEW(kCopyPageView));
+        return RunInstall(dialog);
+    default:
+        return 1;
+    }
+}
+
+static int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM lParam, LPARAM lpData)
+{
+    (void)lParam;
+    (void)lpData;
+    if (message == BFFM_INITIALIZED) {
+        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, (LPARAM)g_state.installDir);
+    }
+    return 0;
 }
 
 int BrowseForInstallFolder(HWND owner, char *path)
 {
-    (void)owner;
-    (void)path;
-    return 0;
+    BROWSEINFOA info;
+    ZeroMemory(&info, sizeof(info));
+    info.hwndOwner = owner;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (item == NULL) return 0;
+
+    // The path is taken into a buffer of its own, so a failed lookup leaves path as it was.
+    char picked[MAX_PATH];
+    picked[0] = '\0';
+    BOOL found = SHGetPathFromIDListA(item, picked);
+    CoTaskMemFree(item);
+    if (!found || picked[0] == '\0') return 0;
+
+    if (lstrlenA(picked) > 3) {
+        FormatText(path, INSTALL_DIR_SIZE, "%s\\", picked);
+    } else {
+        FormatText(path, INSTALL_DIR_SIZE, "%s", picked);  // a drive root keeps its form
+    }
+    return 1;
 }

@@ -26,6 +26,11 @@ std::string SetupExePath()
     return WindowsPathOf(SETUP_EXE_UNIX_PATH);
 }
 
+std::string TestProgramPath(const std::string &fileName)
+{
+    return WindowsPathOf(std::string(TEST_PROGRAMS_UNIX_DIR) + "/" + fileName);
+}
+
 bool StartProgram(const std::string &path, Program *program, const std::string &workDir)
 {
     STARTUPINFOA startup;
@@ -91,6 +96,18 @@ HWND WaitForWindow(DWORD pid, const std::string &caption, DWORD timeoutMs)
             char className[64] = "";
             GetClassNameA(window, className, sizeof(className));
             if (lstrcmpA(className, "#32770") == 0 && WindowText(window) == caption) return window;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+HWND WaitForWindowWithChild(DWORD pid, const char *childClass, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (HWND window : VisibleWindows(pid)) {
+            if (FindWindowExA(window, NULL, childClass, NULL) != NULL) return window;
         }
         Sleep(20);
     } while (GetTickCount() - start < timeoutMs);

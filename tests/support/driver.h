@@ -15,6 +15,9 @@ struct Program {
 // Path of the built installer, as a Windows path.
 std::string SetupExePath();
 
+// Path of a program built beside the tests (launch_probe.exe, ...), as a Windows path.
+std::string TestProgramPath(const std::string &fileName);
+
 bool StartProgram(const std::string &path, Program *program, const std::string &workDir = "");
 
 // The exit code, or -1 when the program still runs after timeoutMs.
@@ -38,6 +41,9 @@ struct ControlState {
     std::string text;
 };
 ControlState ReadControl(HWND dialog, int id);
+
+// The first visible top-level window of pid that has a child of the given class; NULL after timeoutMs.
+HWND WaitForWindowWithChild(DWORD pid, const char *childClass, DWORD timeoutMs);
 
 // Presses a button the way a click does, without waiting for what the click starts.
 void Click(HWND dialog, int id);

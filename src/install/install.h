@@ -1,0 +1,11 @@
+// The install engine as other modules call it: the install run and the registration after it.
+#ifndef SRC_INSTALL_INSTALL_H
+#define SRC_INSTALL_INSTALL_H
+
+#include <windows.h>
+
+// Composes the install folder from the edit box, checks and copies the chosen type's files,
+// then registers the installation. Returns 1 when completed or cancelled, 0 after an error.
+int RunInstall(HWND dialog);
+
+#endif

@@ -1,0 +1,324 @@
+// Removal of an installation and the two launch commands, against real folders, keys and programs.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+#include <tlhelp32.h>
+
+#include <set>
+#include <string>
+
+#include "../src/common/common.h"
+#include "../src/record/record.h"
+#include "support/driver.h"
+#include "support/installer_state.h"
+#include "support/registry_probe.h"
+
+namespace {
+
+// Paths at or beyond MAX_PATH need the long-path form of the wide calls.
+std::wstring LongPath(const std::string &path)
+{
+    wchar_t wide[1024];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 1024);
+    return std::wstring(L"\\\\?\\") + wide;
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void MakeFile(const std::string &path, const std::string &content = "data")
+{
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+std::string ReadFile(const std::string &path)
+{
+    std::string content;
+    FILE *file = fopen(path.c_str(), "rb");
+    if (file == NULL) return content;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) content.append(chunk, got);
+    fclose(file);
+    return content;
+}
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(NULL, path, csidl, TRUE);
+    return path;
+}
+
+// Deletes a folder tree whatever its attributes; test clean-up only.
+void DeleteTree(const std::string &folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = folder + "\\" + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+class RemovalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PrepareInstallerState();
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof(temp), temp);
+        base_ = std::string(temp) + "removal-test";
+        DeleteTree(base_);
+        CreateDirectoryA(base_.c_str(), NULL);
+        brand_ = base_ + "\\kestrelix\\";
+        install_ = brand_ + "Velvet Tinkers\\";
+        CreateDirectoryA(brand_.c_str(), NULL);
+        CreateDirectoryA(install_.c_str(), NULL);
+        userShortcuts_ = SpecialFolder(CSIDL_PROGRAMS) + "\\Velvet Tinkers\\";
+        commonShortcuts_ = SpecialFolder(CSIDL_COMMON_PROGRAMS) + "\\Velvet Tinkers\\";
+        for (const std::string &folder : {userShortcuts_, commonShortcuts_}) {
+            CreateDirectoryA(folder.c_str(), NULL);
+            MakeFile(folder + "Velvet Tinkers.lnk");
+            MakeFile(folder + "アンインストール.lnk");
+        }
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", install_);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Foreign", "not written by the installer");
+        SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
+    }
+
+    void TearDown() override
+    {
+        DeleteTree(base_);
+        DeleteTree(userShortcuts_);
+        DeleteTree(commonShortcuts_);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    }
+
+    void InstallFiles()
+    {
+        for (const char *name : {"Uninstaller.exe", "VT.exe", "core.vtp", "data.vtp"}) MakeFile(install_ + name);
+    }
+
+    void ExpectRecordAndShortcutsGone()
+    {
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(Exists(userShortcuts_));
+    }
+
+    std::string base_, brand_, install_, userShortcuts_, commonShortcuts_;
+};
+
+}  // namespace
+
+TEST_F(RemovalTest, WholeInstallGoesButTheBrandFolderStays)
+{
+    InstallFiles();
+    g_state.osVersion.dwMajorVersion = 6;
+    EXPECT_EQ(1, RemoveInstallation(install_.c_str()));
+    EXPECT_FALSE(Exists(install_));
+    EXPECT_TRUE(Exists(brand_));
+    ExpectRecordAndShortcutsGone();
+    EXPECT_FALSE(Exists(commonShortcuts_));
+}
+
+TEST_F(RemovalTest, SubfolderKeepsItsContentsAndTheInstallFolder)
+{
+    InstallFiles();
+    std::string saves = install_ + "saves\\";
+    CreateDirectoryA(saves.c_str(), NULL);
+    MakeFile(saves + "slot1.sav");
+    RemoveInstallation(install_.c_str());
+    EXPECT_TRUE(Exists(saves + "slot1.sav"));
+    EXPECT_TRUE(Exists(install_));
+    EXPECT_FALSE(Exists(install_ + "VT.exe"));
+    EXPECT_FALSE(Exists(install_ + "core.vtp"));
+    ExpectRecordAndShortcutsGone();
+}
+
+TEST_F(RemovalTest, ReadOnlyFileStaysWithItsFolder)
+{
+    InstallFiles();
+    SetFileAttributesA((install_ + "data.vtp").c_str(), FILE_ATTRIBUTE_READONLY);
+    RemoveInstallation(install_.c_str());
+    EXPECT_TRUE(Exists(install_ + "data.vtp"));
+    EXPECT_FALSE(Exists(install_ + "core.vtp"));
+    EXPECT_TRUE(Exists(install_));
+    ExpectRecordAndShortcutsGone();
+}
+
+TEST_F(RemovalTest, EmptyPathTouchesNoFilesButClearsShortcutsAndKeys)
+{
+    InstallFiles();
+    EXPECT_EQ(1, RemoveInstallation(""));
+    EXPECT_TRUE(Exists(install_ + "VT.exe"));
+    ExpectRecordAndShortcutsGone();
+}
+
+TEST_F(RemovalTest, AllUsersShortcutsGoOnlyOnVersionSix)
+{
+    for (DWORD major : {5u, 7u, 10u}) {
+        SCOPED_TRACE(major);
+        g_state.osVersion.dwMajorVersion = major;
+        RemoveInstallation("");
+        EXPECT_TRUE(Exists(commonShortcuts_ + "Velvet Tinkers.lnk"));
+        EXPECT_FALSE(Exists(userShortcuts_));
+        CreateDirectoryA(userShortcuts_.c_str(), NULL);
+    }
+    g_state.osVersion.dwMajorVersion = 6;
+    RemoveInstallation("");
+    EXPECT_FALSE(Exists(commonShortcuts_));
+}
+
+TEST_F(RemovalTest, MissingFolderIsReportedAndOthersStillGo)
+{
+    EXPECT_EQ(0, DeleteFolderFiles((base_ + "\\nowhere\\").c_str()));
+    RemoveInstallation((base_ + "\\nowhere\\").c_str());
+    ExpectRecordAndShortcutsGone();
+}
+
+TEST_F(RemovalTest, PathsBeyondTheListingBufferAreSkippedNotOverrun)
+{
+    // A folder whose own path fits but some of whose file paths do not.
+    std::string deep = base_ + "\\" + std::string(240 - base_.size(), 'd') + "\\";
+    ASSERT_EQ(242u, deep.size());
+    CreateDirectoryA(deep.c_str(), NULL);
+    std::string fits = deep + "short.vtp";        // 251 characters
+    std::string tooLong = deep + "much-longer-name.vtp";  // 262 characters
+    MakeFile(fits);
+    MakeFile(tooLong);
+    ASSERT_TRUE(Exists(tooLong));
+    EXPECT_EQ(1, DeleteFolderFiles(deep.c_str()));
+    EXPECT_FALSE(Exists(fits));
+    EXPECT_TRUE(Exists(tooLong));
+
+    // A folder whose search pattern does not fit is not listed at all.
+    std::string deeper = deep + std::string(253 - deep.size() - 1, 'e') + "\\";
+    ASSERT_EQ(253u, deeper.size());
+    CreateDirectoryW(LongPath(deeper).c_str(), NULL);
+    MakeFile(deeper + "a");
+    EXPECT_EQ(0, DeleteFolderFiles(deeper.c_str()));
+    EXPECT_TRUE(Exists(deeper + "a"));
+
+    DeleteFileW(LongPath(deeper + "a").c_str());
+    RemoveDirectoryW(LongPath(deeper).c_str());
+    DeleteFileW(LongPath(tooLong).c_str());
+}
+
+namespace {
+
+std::set<DWORD> RunningProcesses()
+{
+    std::set<DWORD> pids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        pids.insert(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return pids;
+}
+
+class LaunchTest : public RemovalTest {
+protected:
+    void SetUp() override
+    {
+        RemovalTest::SetUp();
+        ASSERT_NE(nullptr, CreateInstallerDialog());
+        std::string probe = TestProgramPath("launch_probe.exe");
+        ASSERT_TRUE(CopyFileA(probe.c_str(), (install_ + "VT.exe").c_str(), FALSE)) << probe;
+        ASSERT_TRUE(CopyFileA(probe.c_str(), (install_ + "Uninstaller.exe").c_str(), FALSE));
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "EXE", install_ + "VT.exe");
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", install_ + "Uninstaller.exe");
+        SetCurrentDirectoryA(base_.c_str());
+    }
+
+    void TearDown() override
+    {
+        DestroyInstallerDialog();
+        RemovalTest::TearDown();
+    }
+
+    // The probe's report of how it was started, once it has written it.
+    std::string Report()
+    {
+        std::string path = install_ + "report.txt";
+        for (int i = 0; i < 200 && ReadFile(path).find("show=") == std::string::npos; ++i) Sleep(50);
+        Sleep(100);
+        return ReadFile(path);
+    }
+
+    void ExpectStartedInTheInstallFolder(const std::string &program)
+    {
+        std::string report = Report();
+        ASSERT_FALSE(report.empty()) << "the program was not started";
+        EXPECT_NE(std::string::npos, report.find("program=" + install_ + program + "\n")) << report;
+        std::string folder = install_.substr(0, install_.size() - 1);
+        size_t at = report.find("directory=");
+        ASSERT_NE(std::string::npos, at);
+        std::string directory = report.substr(at + 10, report.find('\n', at) - at - 10);
+        if (!directory.empty() && directory.back() == '\\') directory.pop_back();
+        EXPECT_EQ(0, lstrcmpiA(folder.c_str(), directory.c_str())) << directory;
+        EXPECT_NE(std::string::npos, report.find("flags=1\n")) << "STARTF_USESHOWWINDOW: " << report;
+        EXPECT_NE(std::string::npos, report.find("show=1\n")) << "SW_SHOWNORMAL: " << report;
+        size_t command = report.find("command=");
+        std::string line = report.substr(command + 8, report.find('\n', command) - command - 8);
+        size_t end = line.find(program);
+        ASSERT_NE(std::string::npos, end) << line;
+        std::string rest = line.substr(end + program.size());
+        EXPECT_TRUE(rest.empty() || rest == "\"" || rest == "\" " || rest == " ") << "parameters: " << line;
+    }
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, GameStartsFromTheRecordAndTheInstallerCloses)
+{
+    ShowWindow(g_state.dialog, SW_SHOW);
+    LaunchGame();
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
+    ExpectStartedInTheInstallFolder("VT.exe");
+}
+
+TEST_F(LaunchTest, UninstallerStartsFromTheRecordAndTheInstallerCloses)
+{
+    EXPECT_EQ(1, LaunchUninstaller());
+    EXPECT_TRUE(TakeQuitMessage());
+    ExpectStartedInTheInstallFolder("Uninstaller.exe");
+}
+
+TEST_F(LaunchTest, WithoutARecordNothingStartsAndTheInstallerStillCloses)
+{
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+    std::set<DWORD> before = RunningProcesses();
+    LaunchGame();
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(1, LaunchUninstaller());
+    EXPECT_TRUE(TakeQuitMessage());
+    Sleep(1500);
+    for (DWORD pid : RunningProcesses()) EXPECT_TRUE(before.count(pid)) << "a process was started: " << pid;
+    EXPECT_FALSE(Exists(install_ + "report.txt"));
+}
