@@ -1,12 +1,16 @@
 // Setup.exe started in the prefix and driven from this process: single instance, disc wait, main menu, exit.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <string>
 #include <vector>
 
 #include "../res/resource.h"
 #include "support/driver.h"
+#include "support/files.h"
 #include "support/registry_probe.h"
+#include "support/shortcut_probe.h"
 #include "support/wine_drives.h"
 
 namespace {
@@ -170,17 +174,106 @@ TEST_F(StartupTest, EmptyDirCountsAsNotInstalled)
     EXPECT_EQ("インストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
 }
 
-TEST_F(StartupTest, InstalledMachineNeedsNoDiscAndShowsNoDialog)
-{
-    EjectDisc();
-    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", "C:\\Games\\kestrelix\\Velvet Tinkers\\");
-    StartSetup(&setup_);
-    DWORD start = GetTickCount();
-    long code = -1;
-    while (code == -1 && GetTickCount() - start < kStartTimeout) {
-        EXPECT_EQ(nullptr, WaitForWindow(setup_.pid, kCaption, 0));
-        EXPECT_EQ(nullptr, WaitForWindow(setup_.pid, "確認", 0)) << "asked for the disc";
-        code = WaitForExit(setup_, 20);
+namespace {
+
+// An installed machine: the record and the shortcut folder as a completed install leaves them.
+class ReregisterTest : public StartupTest {
+protected:
+    void SetUp() override
+    {
+        StartupTest::SetUp();
+        EjectDisc();  // the mode needs no disc
+        dir_ = FreshTempFolder("reregister") + "\\kestrelix\\Velvet Tinkers\\";
+        expected_ = dir_ + "Uninstaller.exe";
+        shortcuts_ = SpecialFolder(CSIDL_PROGRAMS) + "\\Velvet Tinkers\\";
+        link_ = shortcuts_ + "アンインストール.lnk";
+        CreateDirectoryA(shortcuts_.c_str(), NULL);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir_);
+        SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", "old");
     }
-    EXPECT_EQ(1, code);
+
+    void TearDown() override
+    {
+        DeleteTree(shortcuts_);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        StartupTest::TearDown();
+    }
+
+    // Runs Setup.exe to its one message box, answers it and returns its text.
+    std::string RunToMessage()
+    {
+        StartSetup(&setup_);
+        HWND box = WaitForWindow(setup_.pid, "確認", kStartTimeout);
+        EXPECT_NE(nullptr, box);
+        if (box == NULL) return "";
+        EXPECT_EQ(nullptr, WaitForWindow(setup_.pid, kCaption, 0)) << "a dialog in the installed mode";
+        std::string text = MessageBoxText(box);
+        ExpectSecondCopyLeavesSilently();
+        AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(1, WaitForExit(setup_, kStartTimeout));
+        EndProgram(setup_);
+        return text;
+    }
+
+    std::string Value(const char *key, const char *name)
+    {
+        return ReadRawValue(HKEY_LOCAL_MACHINE, key, name).data.c_str();
+    }
+
+    std::string dir_, expected_, shortcuts_, link_;
+};
+
+}  // namespace
+
+TEST_F(ReregisterTest, PathAlreadyInPlaceChangesNothing)
+{
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", expected_);
+    EXPECT_EQ("アップデート済です", RunToMessage());
+    EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
+    EXPECT_FALSE(Exists(link_));
+}
+
+TEST_F(ReregisterTest, PathDifferingOrMissingIsRewrittenWithTheShortcut)
+{
+    std::string differing = dir_ + "uninstaller.exe";  // only the case differs
+    for (const std::string &registered : {differing, std::string()}) {
+        SCOPED_TRACE(registered);
+        if (registered.empty()) {
+            HKEY key;
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, &key);
+            RegDeleteValueA(key, "Uninstall");
+            RegCloseKey(key);
+        } else {
+            SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", registered);
+        }
+        DeleteFileA(link_.c_str());
+        EXPECT_EQ("アップデートが完了しました", RunToMessage());
+        EXPECT_EQ(expected_, Value(kProductKey, "Uninstall"));
+        EXPECT_EQ(expected_, Value(kUninstallKey, "UninstallString"));
+        EXPECT_EQ(dir_, Value(kProductKey, "DIR"));
+        Shortcut shortcut = ReadShortcut(link_);
+        ASSERT_TRUE(shortcut.loaded);
+        EXPECT_EQ(expected_, shortcut.target);
+        EXPECT_EQ(dir_, shortcut.workingFolder);
+    }
+    EXPECT_EQ("アップデート済です", RunToMessage()) << "a second run finds the values in place";
+}
+
+TEST_F(ReregisterTest, DeletedShortcutFolderStillGetsTheValues)
+{
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", "C:\\elsewhere\\Uninstaller.exe");
+    DeleteTree(shortcuts_);
+    EXPECT_EQ("アップデートが完了しました", RunToMessage());
+    EXPECT_EQ(expected_, Value(kProductKey, "Uninstall"));
+    EXPECT_EQ(expected_, Value(kUninstallKey, "UninstallString"));
+    EXPECT_FALSE(Exists(shortcuts_));
+}
+
+TEST_F(ReregisterTest, LongestRecordedFolderIsComposedWhole)
+{
+    std::string longest = "C:\\" + std::string(251, 'l') + "\\";
+    ASSERT_EQ(255u, longest.size());
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", longest);
+    EXPECT_EQ("アップデートが完了しました", RunToMessage());
+    EXPECT_EQ(longest + "Uninstaller.exe", Value(kProductKey, "Uninstall"));
 }

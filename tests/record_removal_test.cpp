@@ -12,84 +12,19 @@
 #include "../src/common/common.h"
 #include "../src/record/record.h"
 #include "support/driver.h"
+#include "support/files.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
+#include "support/shortcut_probe.h"
 
 namespace {
-
-// Paths at or beyond MAX_PATH need the long-path form of the wide calls.
-std::wstring LongPath(const std::string &path)
-{
-    wchar_t wide[1024];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, 1024);
-    return std::wstring(L"\\\\?\\") + wide;
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void MakeFile(const std::string &path, const std::string &content = "data")
-{
-    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
-    CloseHandle(file);
-}
-
-std::string ReadFile(const std::string &path)
-{
-    std::string content;
-    FILE *file = fopen(path.c_str(), "rb");
-    if (file == NULL) return content;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) content.append(chunk, got);
-    fclose(file);
-    return content;
-}
-
-std::string SpecialFolder(int csidl)
-{
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(NULL, path, csidl, TRUE);
-    return path;
-}
-
-// Deletes a folder tree whatever its attributes; test clean-up only.
-void DeleteTree(const std::string &folder)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 class RemovalTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         PrepareInstallerState();
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof(temp), temp);
-        base_ = std::string(temp) + "removal-test";
-        DeleteTree(base_);
-        CreateDirectoryA(base_.c_str(), NULL);
+        base_ = FreshTempFolder("removal-test");
         brand_ = base_ + "\\kestrelix\\";
         install_ = brand_ + "Velvet Tinkers\\";
         CreateDirectoryA(brand_.c_str(), NULL);
@@ -216,14 +151,10 @@ TEST_F(RemovalTest, PathsBeyondTheListingBufferAreSkippedNotOverrun)
     // A folder whose search pattern does not fit is not listed at all.
     std::string deeper = deep + std::string(253 - deep.size() - 1, 'e') + "\\";
     ASSERT_EQ(253u, deeper.size());
-    CreateDirectoryW(LongPath(deeper).c_str(), NULL);
+    CreateDirectoryW((L"\\\\?\\" + std::wstring(deeper.begin(), deeper.end())).c_str(), NULL);
     MakeFile(deeper + "a");
     EXPECT_EQ(0, DeleteFolderFiles(deeper.c_str()));
     EXPECT_TRUE(Exists(deeper + "a"));
-
-    DeleteFileW(LongPath(deeper + "a").c_str());
-    RemoveDirectoryW(LongPath(deeper).c_str());
-    DeleteFileW(LongPath(tooLong).c_str());
 }
 
 namespace {
@@ -321,4 +252,21 @@ TEST_F(LaunchTest, WithoutARecordNothingStartsAndTheInstallerStillCloses)
     Sleep(1500);
     for (DWORD pid : RunningProcesses()) EXPECT_TRUE(before.count(pid)) << "a process was started: " << pid;
     EXPECT_FALSE(Exists(install_ + "report.txt"));
+}
+
+TEST_F(RemovalTest, ShortcutIsReplacedAndALinkPathBeyondMaxPathIsNotWritten)
+{
+    std::string link = userShortcuts_ + "Velvet Tinkers.lnk";
+    strcpy(g_state.installDir, install_.c_str());
+    EXPECT_EQ(1, CreateShortcut((install_ + "VT.exe").c_str(), link.c_str()));
+    EXPECT_EQ(1, CreateShortcut((install_ + "Other.exe").c_str(), link.c_str()));
+    Shortcut written = ReadShortcut(link);
+    ASSERT_TRUE(written.loaded);
+    EXPECT_EQ(install_ + "Other.exe", written.target);
+    EXPECT_EQ(install_, written.workingFolder);
+
+    std::string longLink = userShortcuts_ + std::string(260 - userShortcuts_.size(), 'k') + ".lnk";
+    ASSERT_GT(longLink.size(), 259u);
+    EXPECT_EQ(1, CreateShortcut((install_ + "VT.exe").c_str(), longLink.c_str()));
+    EXPECT_FALSE(Exists(longLink));
 }

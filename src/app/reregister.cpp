@@ -1,7 +1,51 @@
-// The run of the program on a machine where the product is already installed.
+// The run of the program on a machine where the product is already installed: the uninstaller's
+// registry values and shortcut are brought up to date, without dialog or disc.
 #include "app.h"
+
+#include <shlobj.h>
+#include <string.h>
+
+#include "../common/common.h"
+#include "../record/record.h"
+
+enum { PATH_SIZE = 1024 };
+
+// The uninstaller's shortcut, written again; skipped when the Programs folder is unknown
+// or the path does not fit.
+static void RewriteUninstallerShortcut(const char *target)
+{
+    char programs[MAX_PATH];
+    programs[0] = '\0';
+    if (!SHGetSpecialFolderPathA(NULL, programs, CSIDL_PROGRAMS, FALSE) || programs[0] == '\0') return;
+    char name[256];
+    LoadStringA(g_state.instance, IDS_UNINSTALL, name, sizeof(name));
+    char link[PATH_SIZE];
+    if (!FormatText(link, sizeof(link), "%s\\%s\\%s.lnk", programs, g_state.title, name)) return;
+    CreateShortcut(target, link);
+}
 
 int ReregisterUninstaller(void)
 {
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
+    char registered[REG_TEXT_SIZE];
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Uninstall", registered);
+
+    // A folder of up to 255 characters and a name of up to 255 always fit.
+    char fileName[256];
+    LoadStringA(g_state.instance, IDS_UNINSTALLER_EXE, fileName, sizeof(fileName));
+    char expected[INSTALL_DIR_SIZE];
+    FormatText(expected, sizeof(expected), "%s%s", g_state.installDir, fileName);
+
+    if (strcmp(registered, expected) == 0) {
+        AskUser(NULL, "アップデート済です", MB_OK | MB_ICONINFORMATION);
+        return 1;
+    }
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Uninstall", expected);
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath),
+               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", g_state.title);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "UninstallString", expected);
+    RewriteUninstallerShortcut(expected);
+    AskUser(NULL, "アップデートが完了しました", MB_OK | MB_ICONINFORMATION);
     return 1;
 }

@@ -31,14 +31,15 @@ struct InstallerState {
     int isInstalled;
     int isCopying;
     int cancelRequested;
+    int isRegistering;  // 1 while a completed copy is being registered
     int page;
     int frameIndex;
     int lastFrame;
     int frameInterval;
     HBITMAP frames[FRAME_SLOTS];
     OSVERSIONINFOA osVersion;
-    double bytesTotal;
-    double bytesCopied;
+    unsigned long long bytesTotal;
+    unsigned long long bytesCopied;
 };
 
 extern InstallerState g_state;

@@ -8,4 +8,8 @@
 // then registers the installation. Returns 1 when completed or cancelled, 0 after an error.
 int RunInstall(HWND dialog);
 
+// Turns a completed copy into an installation: the two Start-menu shortcuts and the install
+// record, then the main menu. Returns 1.
+int RegisterInstallation(HWND dialog);
+
 #endif

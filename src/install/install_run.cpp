@@ -1,10 +1,216 @@
-// The install run: from the folder the user typed to the copied files.
+// The install run: from the folder the user typed to the copied files, with progress and cancel.
 #include "install.h"
 
+#include <fcntl.h>
+#include <io.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <commctrl.h>
+
+#include "../common/common.h"
+#include "../common/path.h"
+#include "../record/record.h"
 #include "../ui/ui.h"
+#include "plan.h"
+
+enum { BLOCK_SIZE = 1048576, PATH_SIZE = 1024 };
+
+static const char kFolderTooLong[] = "インストール先のフォルダ名が長すぎます";
+static const char kFolderNotCreated[] = "フォルダの作成に失敗しました";
+static const char kBadFileList[] = "ファイルリストが正しくありません";
+static const char kFileNotFound[] = "ファイルが見つかりません";
+static const char kNoFreeSpace[] = "ドライブの空き領域が足りません";
+static const char kNoMemory[] = "メモリが足りません";
+static const char kCopyFailed[] = "ファイルのコピーに失敗しました";
+
+// What the run knows about the chosen type's files.
+struct FileSet {
+    char names[LIST_MAX_NAMES][LIST_NAME_SIZE];
+    unsigned long long sizes[LIST_MAX_NAMES];
+    int count;
+};
+
+enum CopyOutcome { COPY_DONE, COPY_CANCELLED, COPY_QUIT, COPY_FAILED };
+
+static int FailRun(HWND dialog, const char *message)
+{
+    ShowError(dialog, message);
+    ShowMainMenu(dialog);
+    return 0;
+}
+
+static int ComposeFolderFromEdit(HWND dialog)
+{
+    char typed[INSTALL_DIR_SIZE];
+    GetWindowTextA(GetDlgItem(dialog, IDC_EDIT_DIR), typed, sizeof(typed));
+    return ComposeInstallFolder(typed, g_state.brand, g_state.title, g_state.installDir,
+                                sizeof(g_state.installDir));
+}
+
+// Loads and splits the list of the type chosen in the combo box; returns 0 for a list
+// beyond the limits.
+static int LoadChosenFiles(HWND dialog, FileSet *files)
+{
+    static const UINT kLists[] = {IDS_FILES_FULL, IDS_FILES_STANDARD, IDS_FILES_MINIMAL};
+    LRESULT type = SendDlgItemMessageA(dialog, IDC_COMBO_TYPE, CB_GETCURSEL, 0, 0);
+    char list[LIST_TEXT_SIZE + 1];
+    list[0] = '\0';
+    int length = 0;
+    if (type >= 0 && type < 3) length = LoadStringA(g_state.instance, kLists[type], list, sizeof(list));
+    if (length >= LIST_TEXT_SIZE) return 0;  // cut by the load: more than 1023 bytes
+    memset(files, 0, sizeof(*files));
+    return ParseFileList(list, files->names, &files->count) == FILE_LIST_OK;
+}
+
+// Every installed file's path must stay within what the record and the removal can hold.
+static int InstalledPathsFit(const FileSet *files)
+{
+    size_t folder = strlen(g_state.installDir);
+    for (int i = 0; i < files->count; ++i) {
+        if (folder + strlen(files->names[i]) > INSTALLED_PATH_MAX) return 0;
+    }
+    char uninstaller[256];
+    char game[256];
+    LoadStringA(g_state.instance, IDS_UNINSTALLER_EXE, uninstaller, sizeof(uninstaller));
+    LoadStringA(g_state.instance, IDS_GAME_EXE, game, sizeof(game));
+    return folder + strlen(uninstaller) <= INSTALLED_PATH_MAX && folder + strlen(game) <= INSTALLED_PATH_MAX;
+}
+
+// Opens every listed file on the disc and adds up the sizes; 0 at the first that does not open.
+static int SizeListedFiles(FileSet *files)
+{
+    g_state.bytesTotal = 0;
+    for (int i = 0; i < files->count; ++i) {
+        char source[PATH_SIZE];
+        if (!FormatText(source, sizeof(source), "%s%s", g_state.sourceRoot, files->names[i])) return 0;
+        int descriptor = _open(source, _O_RDONLY | _O_BINARY);
+        if (descriptor == -1) return 0;
+        long long size = _lseeki64(descriptor, 0, SEEK_END);
+        _close(descriptor);
+        if (size < 0) return 0;
+        files->sizes[i] = (unsigned long long)size;
+        g_state.bytesTotal += files->sizes[i];
+    }
+    return 1;
+}
+
+// The drive's free bytes; the install folder itself is asked when its drive root is no root
+// the platform can answer for (an empty folder text, a network path).
+static int EnoughFreeSpace(void)
+{
+    char root[4];
+    FormatText(root, sizeof(root), "%.3s", g_state.installDir);
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA(root, &available, &total, &free) &&
+        !GetDiskFreeSpaceExA(g_state.installDir, &available, &total, &free)) {
+        return 0;
+    }
+    return g_state.bytesTotal <= free.QuadPart;
+}
+
+// Serves at most one waiting message; returns 0 when the message taken was the quit message.
+static int PumpOneMessage(void)
+{
+    MSG message;
+    if (!PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE)) return 1;
+    BOOL got = GetMessageA(&message, NULL, 0, 0);
+    if (got == 0) return 0;
+    if (got > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 1;
+}
+
+static CopyOutcome CopyOneFile(HWND dialog, const char *name, unsigned long long size, char *block)
+{
+    char source[PATH_SIZE];
+    char destination[PATH_SIZE];
+    if (!FormatText(source, sizeof(source), "%s%s", g_state.sourceRoot, name) ||
+        !FormatText(destination, sizeof(destination), "%s%s", g_state.installDir, name)) {
+        return COPY_FAILED;
+    }
+    int input = _open(source, _O_RDONLY | _O_BINARY);
+    if (input == -1) return COPY_FAILED;
+    // Truncated, so that a longer file already there keeps no stale bytes past the new end.
+    int output = _open(destination, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+
+    CopyOutcome outcome = output == -1 ? COPY_FAILED : COPY_DONE;
+    unsigned long long copied = 0;
+    while (outcome == COPY_DONE) {
+        int got = _read(input, block, BLOCK_SIZE);
+        if (got == 0) break;
+        if (got < 0) {
+            outcome = COPY_FAILED;
+        } else if (!PumpOneMessage()) {
+            outcome = COPY_QUIT;
+        } else if (g_state.cancelRequested) {
+            outcome = COPY_CANCELLED;
+        } else if (_write(output, block, (unsigned)got) != got) {
+            outcome = COPY_FAILED;  // a full drive writes short or not at all
+        } else {
+            copied += (unsigned)got;
+            g_state.bytesCopied += (unsigned)got;
+            SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS,
+                                ProgressPosition(g_state.bytesCopied, g_state.bytesTotal), 0);
+        }
+    }
+    _close(input);
+    if (output != -1 && _close(output) != 0 && outcome == COPY_DONE) outcome = COPY_FAILED;
+    // A source that ended early (a disc taken out, a damaged file) is no complete copy.
+    if (outcome == COPY_DONE && copied < size) outcome = COPY_FAILED;
+    return outcome;
+}
+
+static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *block)
+{
+    g_state.bytesCopied = 0;
+    g_state.isCopying = 1;
+    CopyOutcome outcome = COPY_DONE;
+    for (int i = 0; i < files->count && outcome == COPY_DONE; ++i) {
+        outcome = CopyOneFile(dialog, files->names[i], files->sizes[i], block);
+    }
+    return outcome;
+}
 
 int RunInstall(HWND dialog)
 {
-    ShowMainMenu(dialog);
-    return 0;
+    if (!ComposeFolderFromEdit(dialog)) return FailRun(dialog, kFolderTooLong);
+    SetWindowTextA(GetDlgItem(dialog, IDC_LABEL), "インストール中...");
+    SetWindowTextA(GetDlgItem(dialog, IDC_BUTTON_NEXT), "中止");
+    if (!CreateFolderPath(g_state.installDir)) return FailRun(dialog, kFolderNotCreated);
+
+    FileSet files;
+    if (!LoadChosenFiles(dialog, &files)) return FailRun(dialog, kBadFileList);
+    if (!InstalledPathsFit(&files)) return FailRun(dialog, kFolderTooLong);
+    if (!SizeListedFiles(&files)) return FailRun(dialog, kFileNotFound);
+    if (!EnoughFreeSpace()) return FailRun(dialog, kNoFreeSpace);
+
+    SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    char *block = (char *)malloc(BLOCK_SIZE);
+    if (block == NULL) return FailRun(dialog, kNoMemory);
+    CopyOutcome outcome = CopyListedFiles(dialog, &files, block);
+    free(block);
+
+    switch (outcome) {
+    case COPY_DONE:
+        g_state.isCopying = 0;
+        return RegisterInstallation(dialog);
+    case COPY_FAILED:
+        RemoveInstallation(g_state.installDir);
+        return FailRun(dialog, kCopyFailed);
+    case COPY_QUIT:
+        // The close box was used during the copy: roll back, then let the program end.
+        RemoveInstallation(g_state.installDir);
+        ShowMainMenu(dialog);
+        PostQuitMessage(0);
+        return 1;
+    case COPY_CANCELLED:
+    default:
+        RemoveInstallation(g_state.installDir);
+        ShowMainMenu(dialog);
+        return 1;
+    }
 }

@@ -26,6 +26,10 @@ int RemoveInstallation(const char *installDir);
 // Returns 0 when the folder cannot be listed.
 int DeleteFolderFiles(const char *folder);
 
+// Writes a shortcut at linkPath to target, with the install folder as working folder.
+// Returns 1; a link path beyond MAX_PATH - 1 characters writes nothing.
+int CreateShortcut(const char *target, const char *linkPath);
+
 // Start the registered game or uninstaller, then close the installer.
 void LaunchGame(void);
 int LaunchUninstaller(void);

@@ -87,6 +87,9 @@ static void OnNext(HWND dialog)
         ShowWizardPage(dialog);  // from the confirmation page this runs the whole install
     } else if (g_state.isCopying != 0) {
         g_state.cancelRequested = 1;  // the copy loop sees it after its next block
+    } else if (g_state.isRegistering != 0) {
+        // Reachable only behind the ownerless shortcut error box: a completed copy is not
+        // rolled back half-way through its registration.
     } else {
         RemoveInstallation(g_state.installDir);
         ShowMainMenu(dialog);

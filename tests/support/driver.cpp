@@ -146,3 +146,60 @@ void AnswerMessageBox(HWND box, int buttonId)
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
 }
+
+MessageBoxWatch::MessageBoxWatch(DWORD pid) : pid_(pid), thread_(NULL), stop_(0)
+{
+    InitializeCriticalSection(&lock_);
+    thread_ = CreateThread(NULL, 0, Run, this, 0, NULL);
+}
+
+MessageBoxWatch::~MessageBoxWatch()
+{
+    InterlockedExchange(&stop_, 1);
+    WaitForSingleObject(thread_, 10000);
+    CloseHandle(thread_);
+    DeleteCriticalSection(&lock_);
+}
+
+DWORD WINAPI MessageBoxWatch::Run(LPVOID context)
+{
+    MessageBoxWatch *self = static_cast<MessageBoxWatch *>(context);
+    std::vector<HWND> answered;
+    while (!self->stop_) {
+        for (HWND window : VisibleWindows(self->pid_)) {
+            HWND text = GetDlgItem(window, 0xFFFF);
+            bool seen = false;
+            for (HWND done : answered) seen = seen || done == window;
+            if (text == NULL || seen) continue;
+            answered.push_back(window);
+            EnterCriticalSection(&self->lock_);
+            self->captions_.push_back(WindowText(window));
+            self->texts_.push_back(WindowText(text));
+            LeaveCriticalSection(&self->lock_);
+            int button = GetDlgItem(window, IDOK) != NULL ? IDOK : IDCANCEL;
+            AnswerMessageBox(window, button);
+        }
+        Sleep(20);
+    }
+    return 0;
+}
+
+std::vector<std::string> MessageBoxWatch::Texts(size_t count, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        EnterCriticalSection(&lock_);
+        std::vector<std::string> texts = texts_;
+        LeaveCriticalSection(&lock_);
+        if (texts.size() >= count || GetTickCount() - start >= timeoutMs) return texts;
+        Sleep(20);
+    }
+}
+
+std::vector<std::string> MessageBoxWatch::Captions()
+{
+    EnterCriticalSection(&lock_);
+    std::vector<std::string> captions = captions_;
+    LeaveCriticalSection(&lock_);
+    return captions;
+}

@@ -53,4 +53,24 @@ std::string MessageBoxText(HWND box);
 bool HasButton(HWND box, int buttonId);
 void AnswerMessageBox(HWND box, int buttonId);
 
+// Answers, on a thread of its own, every message box that a process shows with OK (or the
+// only button there is) and keeps their captions and texts.
+class MessageBoxWatch {
+public:
+    explicit MessageBoxWatch(DWORD pid = GetCurrentProcessId());
+    ~MessageBoxWatch();
+    // Waits until count boxes have been answered or timeoutMs passed; returns the texts.
+    std::vector<std::string> Texts(size_t count = 0, DWORD timeoutMs = 0);
+    std::vector<std::string> Captions();
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    DWORD pid_;
+    HANDLE thread_;
+    volatile LONG stop_;
+    CRITICAL_SECTION lock_;
+    std::vector<std::string> texts_;
+    std::vector<std::string> captions_;
+};
+
 #endif

@@ -1,0 +1,35 @@
+// The platform side of path handling: the code page's lead bytes and folder creation.
+#include "path.h"
+
+#include <windows.h>
+#include <string.h>
+
+int IsLeadByte(unsigned char byte)
+{
+    return IsDBCSLeadByte(byte) ? 1 : 0;
+}
+
+int CreateFolderPath(const char *path)
+{
+    char level[1024];
+    size_t length = strlen(path);
+    if (length == 0 || length >= sizeof(level)) return 0;
+
+    // Every prefix that ends before a whole backslash character names one level; the levels
+    // that already exist, and the drive or share root, simply fail to be created again.
+    size_t deepest = 0;
+    for (size_t at = 0; at < length;) {
+        if (path[at] == '\\' && at > 0) {
+            memcpy(level, path, at);
+            level[at] = '\0';
+            CreateDirectoryA(level, NULL);
+            deepest = at;
+        }
+        at += (IsLeadByte((unsigned char)path[at]) && at + 1 < length) ? 2 : 1;
+    }
+    if (deepest == 0) return 0;
+    memcpy(level, path, deepest);
+    level[deepest] = '\0';
+    DWORD attributes = GetFileAttributesA(level);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}

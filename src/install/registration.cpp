@@ -1,0 +1,76 @@
+// Registration of a completed copy: Start-menu shortcuts and the install record.
+#include "install.h"
+
+#include <shlobj.h>
+
+#include "../common/common.h"
+#include "../common/path.h"
+#include "../record/record.h"
+#include "../ui/ui.h"
+
+enum { PATH_SIZE = 1024 };
+
+static const char kUninstallEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
+
+// <Programs>\<title>\, created; 0 when the platform cannot name the Programs folder.
+static int PrepareShortcutFolder(HWND dialog, char *folder, size_t size)
+{
+    char programs[MAX_PATH];
+    programs[0] = '\0';
+    if (!SHGetSpecialFolderPathA(dialog, programs, CSIDL_PROGRAMS, FALSE) || programs[0] == '\0') return 0;
+    if (!FormatText(folder, size, "%s\\%s\\", programs, g_state.title)) return 0;
+    CreateFolderPath(folder);
+    return 1;
+}
+
+// One shortcut in the shortcut folder: target = install folder + program, file = name + ".lnk".
+static void WriteShortcut(const char *folder, const char *program, const char *linkName)
+{
+    char target[PATH_SIZE];
+    char link[PATH_SIZE];
+    if (!FormatText(target, sizeof(target), "%s%s", g_state.installDir, program)) return;
+    if (!FormatText(link, sizeof(link), "%s%s.lnk", folder, linkName)) return;
+    CreateShortcut(target, link);
+}
+
+static void WriteRecordPath(const char *valueName, const char *program)
+{
+    char value[PATH_SIZE];
+    if (!FormatText(value, sizeof(value), "%s%s", g_state.installDir, program)) return;
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, value);
+}
+
+int RegisterInstallation(HWND dialog)
+{
+    g_state.isRegistering = 1;
+    char game[256];
+    char uninstaller[256];
+    char uninstallName[256];
+    LoadStringA(g_state.instance, IDS_GAME_EXE, game, sizeof(game));
+    LoadStringA(g_state.instance, IDS_UNINSTALLER_EXE, uninstaller, sizeof(uninstaller));
+    LoadStringA(g_state.instance, IDS_UNINSTALL, uninstallName, sizeof(uninstallName));
+
+    char folder[PATH_SIZE];
+    if (PrepareShortcutFolder(dialog, folder, sizeof(folder))) {
+        SetFileAttributesA(folder, FILE_ATTRIBUTE_DIRECTORY);
+        WriteShortcut(folder, game, g_state.title);
+    }
+    if (PrepareShortcutFolder(dialog, folder, sizeof(folder))) {
+        WriteShortcut(folder, uninstaller, uninstallName);
+    }
+
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "BLAND", g_state.brand);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "TITLE", g_state.title);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
+    WriteRecordPath("EXE", game);
+    WriteRecordPath("Uninstall", uninstaller);
+
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), kUninstallEntry, g_state.title);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DisplayName", g_state.title);
+    WriteRecordPath("UninstallString", uninstaller);
+
+    g_state.isRegistering = 0;
+    ShowMainMenu(dialog);
+    return 1;
+}

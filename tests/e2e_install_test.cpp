@@ -1,0 +1,216 @@
+// Whole installs through Setup.exe from another process: copy, record, shortcuts, game start,
+// the next start; and a cancel and a close in the middle of a file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../res/resource.h"
+#include "support/driver.h"
+#include "support/files.h"
+#include "support/registry_probe.h"
+#include "support/shortcut_probe.h"
+#include "support/wine_drives.h"
+
+namespace {
+
+const char kCaption[] = "Velvet Tinkers インストーラ";
+const DWORD kTimeout = 60000;
+const unsigned long long kMiB = 1048576;
+const char *const kArchives[] = {"core.vtp", "data.vtp", "font.vtp", "sys.vtp", "chr.vtp",
+                                 "map.vtp",  "snd.vtp",  "bg.vtp",   "v.vtp"};
+enum { TYPE_STANDARD = 1, TYPE_MINIMAL = 2 };
+
+class InstallFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        disc_ = FreshTempFolder("e2e-install-disc");
+        MakeFile(disc_ + "\\.windows-label", "VELVETTINKERS\n");
+        // The programs on the disc report how they are started.
+        for (const char *program : {"\\VT.exe", "\\Uninstaller.exe"}) {
+            CopyFileA(TestProgramPath("launch_probe.exe").c_str(), (disc_ + program).c_str(), FALSE);
+        }
+        ASSERT_TRUE(DefineDrive('Q', DRIVE_CDROM, disc_));
+        shortcuts_ = SpecialFolder(CSIDL_PROGRAMS) + "\\Velvet Tinkers\\";
+    }
+
+    void TearDown() override
+    {
+        EndProgram(setup_);
+        RemoveDrive('Q');
+        DeleteTree(disc_);
+        if (!base_.empty()) DeleteTree(base_ + "\\kestrelix");
+        DeleteTree(shortcuts_);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    }
+
+    void Start()
+    {
+        ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
+        dialog_ = WaitForWindow(setup_.pid, kCaption, kTimeout);
+        ASSERT_NE(nullptr, dialog_);
+        stillPicture_ = Picture();
+    }
+
+    void WaitFor(int id, const std::string &text)
+    {
+        DWORD start = GetTickCount();
+        while (ReadControl(dialog_, id).text != text && GetTickCount() - start < kTimeout) Sleep(10);
+        ASSERT_EQ(text, ReadControl(dialog_, id).text);
+    }
+
+    // Walks the wizard with the type and folder given and presses "実行".
+    void StartInstall(int type, const std::string &folder)
+    {
+        base_ = folder;
+        installed_ = folder + "\\kestrelix\\Velvet Tinkers\\";
+        Click(dialog_, IDC_BUTTON_INSTALL);
+        WaitFor(IDC_LABEL, "インストール方法の選択");
+        SendMessageA(GetDlgItem(dialog_, IDC_COMBO_TYPE), CB_SETCURSEL, type, 0);
+        Click(dialog_, IDC_BUTTON_NEXT);
+        WaitFor(IDC_LABEL, "インストールフォルダの選択");
+        SendMessageA(GetDlgItem(dialog_, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)folder.c_str());
+        Click(dialog_, IDC_BUTTON_NEXT);
+        WaitFor(IDC_LABEL, "インストールを実行します");
+        Click(dialog_, IDC_BUTTON_NEXT);
+        WaitFor(IDC_LABEL, "インストール中...");
+    }
+
+    void WaitForMainMenu()
+    {
+        DWORD start = GetTickCount();
+        while (!ReadControl(dialog_, IDC_BUTTON_END).visible && GetTickCount() - start < kTimeout) Sleep(10);
+        ASSERT_TRUE(ReadControl(dialog_, IDC_BUTTON_END).visible) << "no main menu";
+    }
+
+    int Position() { return (int)SendMessageA(GetDlgItem(dialog_, IDC_PROGRESS), PBM_GETPOS, 0, 0); }
+    LRESULT Picture() { return SendDlgItemMessageA(dialog_, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0); }
+
+    // Waits for the copy to be under way, with the animation past the still picture.
+    void WaitForCopyUnderWay()
+    {
+        DWORD start = GetTickCount();
+        while ((Position() == 0 || Picture() == stillPicture_) && GetTickCount() - start < kTimeout) Sleep(10);
+        ASSERT_GT(Position(), 0);
+        ASSERT_NE(stillPicture_, Picture()) << "no animation during the copy";
+    }
+
+    void ExpectNothingLeft()
+    {
+        EXPECT_FALSE(Exists(installed_)) << installed_;
+        EXPECT_TRUE(Exists(base_ + "\\kestrelix")) << "the brand folder stays";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(Exists(shortcuts_));
+    }
+
+    void ExpectValue(const char *key, const char *name, const std::string &text)
+    {
+        RawValue value = ReadRawValue(HKEY_LOCAL_MACHINE, key, name);
+        EXPECT_EQ((DWORD)REG_SZ, value.type) << name;
+        // Written with the text's length: the platform adds the NUL that follows the text.
+        EXPECT_EQ(text + '\0', value.data) << name;
+    }
+
+    std::string disc_, base_, installed_, shortcuts_;
+    Program setup_;
+    HWND dialog_ = NULL;
+    LRESULT stillPicture_ = 0;
+};
+
+}  // namespace
+
+TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNextStart)
+{
+    unsigned seed = 11;
+    for (const char *archive : kArchives) MakeSizedFile(disc_ + "\\" + archive, 33 * kMiB + seed * 4099, seed++);
+    Start();
+    StartInstall(TYPE_STANDARD, SpecialFolder(CSIDL_PROGRAM_FILES));
+    EXPECT_EQ("中止", ReadControl(dialog_, IDC_BUTTON_NEXT).text);
+    EXPECT_FALSE(ReadControl(dialog_, IDC_BUTTON_BACK).visible);
+    EXPECT_TRUE(ReadControl(dialog_, IDC_PROGRESS).visible);
+    WaitForMainMenu();
+
+    EXPECT_EQ(100, Position());
+    for (const char *name : {"Uninstaller.exe", "VT.exe"}) EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name));
+    for (const char *archive : kArchives) {
+        EXPECT_TRUE(SameContent(disc_ + "\\" + archive, installed_ + archive)) << archive;
+    }
+    ASSERT_NE(std::string::npos, installed_.find(' ')) << "the folder has spaces and stays unquoted";
+    ExpectValue(kProductKey, "BLAND", "kestrelix");
+    ExpectValue(kProductKey, "TITLE", "Velvet Tinkers");
+    ExpectValue(kProductKey, "DIR", installed_);
+    ExpectValue(kProductKey, "EXE", installed_ + "VT.exe");
+    ExpectValue(kProductKey, "Uninstall", installed_ + "Uninstaller.exe");
+    ExpectValue(kUninstallKey, "DisplayName", "Velvet Tinkers");
+    ExpectValue(kUninstallKey, "UninstallString", installed_ + "Uninstaller.exe");
+
+    Shortcut game = ReadShortcut(shortcuts_ + "Velvet Tinkers.lnk");
+    ASSERT_TRUE(game.loaded);
+    EXPECT_EQ(installed_ + "VT.exe", game.target);
+    EXPECT_EQ(installed_, game.workingFolder);
+    Shortcut uninstall = ReadShortcut(shortcuts_ + "アンインストール.lnk");
+    ASSERT_TRUE(uninstall.loaded) << "the Japanese link name";
+    EXPECT_EQ(installed_ + "Uninstaller.exe", uninstall.target);
+    EXPECT_EQ(installed_, uninstall.workingFolder);
+
+    ControlState start = ReadControl(dialog_, IDC_BUTTON_START);
+    EXPECT_TRUE(start.enabled);
+    EXPECT_EQ("アンインストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
+    EXPECT_EQ(stillPicture_, Picture());
+
+    Click(dialog_, IDC_BUTTON_START);
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+    std::string report;
+    for (int i = 0; i < 100 && report.find("show=") == std::string::npos; ++i, Sleep(50)) {
+        report = ReadFile(installed_ + "report.txt");
+    }
+    EXPECT_NE(std::string::npos, report.find("program=" + installed_ + "VT.exe")) << report;
+    DeleteFileA((installed_ + "report.txt").c_str());
+    EndProgram(setup_);
+
+    ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
+    HWND box = WaitForWindow(setup_.pid, "確認", kTimeout);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("アップデート済です", MessageBoxText(box));
+    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+}
+
+TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
+{
+    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
+    MakeSizedFile(disc_ + "\\core.vtp", 3ull << 30, 0, true);  // beyond 2 GiB on purpose
+    Start();
+    StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-cancel"));
+    WaitForCopyUnderWay();
+    MessageBoxWatch boxes(setup_.pid);
+    Click(dialog_, IDC_BUTTON_NEXT);
+    WaitForMainMenu();
+    EXPECT_TRUE(boxes.Texts(0, 500).empty()) << "a cancel shows no message";
+    ExpectNothingLeft();
+    EXPECT_GT(Position(), 0) << "the bar keeps its position";
+    EXPECT_EQ(stillPicture_, Picture());
+    EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
+}
+
+TEST_F(InstallFlowTest, CloseBoxDuringTheCopyRollsBackAndEndsTheProgram)
+{
+    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
+    MakeSizedFile(disc_ + "\\core.vtp", 3ull << 30, 0, true);
+    Start();
+    StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-close"));
+    WaitForCopyUnderWay();
+    PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+    ExpectNothingLeft();
+}

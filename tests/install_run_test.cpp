@@ -1,0 +1,388 @@
+// The install run inside this process: copy, progress, refusals, cancel, close and copy failures.
+// Actions during the copy are messages posted beforehand: the run serves one per copied block.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <stdlib.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../src/common/common.h"
+#include "../src/ui/ui.h"
+#include "support/driver.h"
+#include "support/files.h"
+#include "support/installer_state.h"
+#include "support/registry_probe.h"
+#include "support/wine_drives.h"
+
+namespace {
+
+const unsigned long long kMiB = 1048576;
+const char *const kMinimal[] = {"Uninstaller.exe", "VT.exe",  "core.vtp", "data.vtp", "font.vtp",
+                                "sys.vtp",         "chr.vtp", "map.vtp",  "snd.vtp"};
+enum { TYPE_FULL, TYPE_STANDARD, TYPE_MINIMAL };
+
+std::vector<int> g_positions;
+WNDPROC g_progressProc;
+std::vector<std::function<void()>> g_actions;
+
+LRESULT CALLBACK RecordProgress(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == PBM_SETPOS) g_positions.push_back((int)wParam);
+    return CallWindowProcA(g_progressProc, window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK RunAction(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_APP && message - WM_APP < g_actions.size()) {
+        g_actions[message - WM_APP]();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class InstallRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        PrepareInstallerState();
+        dialog_ = CreateInstallerDialog();
+        ASSERT_NE(nullptr, dialog_);
+        g_positions.clear();
+        g_actions.clear();
+        g_progressProc = (WNDPROC)SetWindowLongPtrA(GetDlgItem(dialog_, IDC_PROGRESS), GWLP_WNDPROC,
+                                                    (LONG_PTR)RecordProgress);
+        WNDCLASSA actions = {};
+        actions.lpfnWndProc = RunAction;
+        actions.hInstance = GetModuleHandleA(NULL);
+        actions.lpszClassName = "InstallRunTestActions";
+        RegisterClassA(&actions);
+        actionWindow_ = CreateWindowA("InstallRunTestActions", "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+
+        disc_ = FreshTempFolder("run-disc");
+        MakeFile(disc_ + "\\.windows-label", "VELVETTINKERS\n");
+        ASSERT_TRUE(DefineDrive('Q', DRIVE_CDROM, disc_));
+        lstrcpyA(g_state.sourceRoot, "Q:\\");
+        target_ = FreshTempFolder("run-target");
+        installed_ = target_ + "\\kestrelix\\Velvet Tinkers\\";
+        shortcuts_ = SpecialFolder(CSIDL_PROGRAMS) + "\\Velvet Tinkers";
+    }
+
+    void TearDown() override
+    {
+        DestroyWindow(actionWindow_);
+        DestroyInstallerDialog();
+        RemoveDrive('Q');
+        DeleteTree(disc_);
+        DeleteTree(target_);
+        DeleteTree(shortcuts_);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    }
+
+    // Lays the minimal type's files on the disc: the named sizes, zero bytes for the others.
+    void LayDisc(const std::map<std::string, unsigned long long> &sizes)
+    {
+        unsigned seed = 1;
+        for (const char *name : kMinimal) {
+            auto size = sizes.find(name);
+            MakeSizedFile(disc_ + "\\" + name, size == sizes.end() ? 0 : size->second, seed++);
+        }
+    }
+
+    // Posts an action that runs when the copy serves it; fillers delay it by that many blocks.
+    void DuringCopy(int fillers, std::function<void()> action)
+    {
+        for (int i = 0; i < fillers; ++i) PostMessageA(actionWindow_, WM_NULL, 0, 0);
+        g_actions.push_back(action);
+        PostMessageA(actionWindow_, WM_APP + (UINT)g_actions.size() - 1, 0, 0);
+    }
+
+    // Walks to the copy page with the folder text and type given, as the wizard does.
+    int Run(const std::string &typed, int type = TYPE_MINIMAL)
+    {
+        g_state.page = PAGE_INSTALL_TYPE;
+        ShowWizardPage(dialog_);
+        SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
+        SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());
+        g_state.page = PAGE_COPY;
+        return ShowWizardPage(dialog_);
+    }
+
+    void ExpectRolledBack()
+    {
+        EXPECT_FALSE(Exists(installed_)) << "install folder left";
+        EXPECT_TRUE(Exists(target_ + "\\kestrelix")) << "the brand folder stays";
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(Exists(shortcuts_));
+        EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page) << "back to the main menu";
+        EXPECT_EQ(0, g_state.isCopying);
+    }
+
+    int Position() { return (int)SendDlgItemMessageA(dialog_, IDC_PROGRESS, PBM_GETPOS, 0, 0); }
+
+    HWND dialog_ = NULL;
+    HWND actionWindow_ = NULL;
+    std::string disc_, target_, installed_, shortcuts_;
+};
+
+}  // namespace
+
+TEST_F(InstallRunTest, CopiesEveryFileWithProgressAndRegisters)
+{
+    LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", kMiB}});
+    MessageBoxWatch boxes;
+    EXPECT_EQ(1, Run(target_ + "\\\\"));
+    for (const char *name : kMinimal) {
+        EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name)) << name;
+    }
+    EXPECT_EQ(0u, FileSize(installed_ + "snd.vtp"));
+    EXPECT_EQ(std::vector<int>({33, 66, 100}), g_positions) << "zero-byte files send no position";
+    EXPECT_TRUE(boxes.Texts().empty());
+    EXPECT_EQ(installed_ + '\0', ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
+    EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
+    EXPECT_TRUE(ReadControl(dialog_, IDC_BUTTON_START).enabled);
+    EXPECT_EQ("アンインストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
+}
+
+TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
+{
+    LayDisc({{"VT.exe", kMiB}});
+    DeleteFileA((disc_ + "\\map.vtp").c_str());
+    {
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(target_));
+        EXPECT_EQ(std::vector<std::string>({"ファイルが見つかりません"}), boxes.Texts(1, 5000));
+        EXPECT_EQ(std::vector<std::string>({"エラー"}), boxes.Captions());
+    }
+    EXPECT_FALSE(Exists(installed_ + "VT.exe"));
+    EXPECT_TRUE(g_positions.empty());
+
+    // Lists with a trailing comma, two commas in a row, or more names than the slots.
+    HMODULE odd = LoadLibraryExA(TestProgramPath("odd_lists.exe").c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, odd);
+    g_state.instance = odd;
+    const std::pair<int, const char *> cases[] = {{TYPE_FULL, "ファイルが見つかりません"},
+                                                  {TYPE_STANDARD, "ファイルが見つかりません"},
+                                                  {TYPE_MINIMAL, "ファイルリストが正しくありません"}};
+    for (const auto &oddList : cases) {
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(target_, oddList.first));
+        EXPECT_EQ(std::vector<std::string>({oddList.second}), boxes.Texts(1, 5000)) << oddList.first;
+        EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
+    }
+    g_state.instance = GetModuleHandleA(NULL);
+    FreeLibrary(odd);
+}
+
+TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)
+{
+    LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
+    HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
+    DuringCopy(3, [next] { SendMessageA(next, BM_CLICK, 0, 0); });
+    MessageBoxWatch boxes;
+    EXPECT_EQ(1, Run(target_));
+    EXPECT_EQ(std::vector<int>({20, 40, 60}), g_positions) << "the block read last is not written";
+    EXPECT_TRUE(boxes.Texts(0, 500).empty()) << "a cancel shows no message";
+    ExpectRolledBack();
+    EXPECT_EQ(60, Position()) << "the bar keeps its position into the next run";
+}
+
+TEST_F(InstallRunTest, CloseDuringTheCopyRollsBackAndEndsTheProgram)
+{
+    LayDisc({{"VT.exe", 4 * kMiB}, {"core.vtp", 4 * kMiB}});
+    HWND dialog = dialog_;
+    DuringCopy(1, [dialog] { SendMessageA(dialog, WM_CLOSE, 0, 0); });
+    EXPECT_EQ(1, Run(target_));
+    ExpectRolledBack();
+    EXPECT_TRUE(TakeQuitMessage()) << "the quit message must reach the main loop";
+}
+
+TEST_F(InstallRunTest, CopyFailuresRollBackWithAMessage)
+{
+    struct Case {
+        const char *what;
+        std::function<void()> arrange;
+    } cases[] = {
+        {"source ends early",
+         [this] {
+             std::string source = disc_ + "\\core.vtp";
+             DuringCopy(3, [source] {
+                 HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           NULL, OPEN_EXISTING, 0, NULL);
+                 SetFilePointer(file, (LONG)(kMiB + kMiB / 2), NULL, FILE_BEGIN);
+                 SetEndOfFile(file);
+                 CloseHandle(file);
+             });
+         }},
+        {"destination cannot be opened",
+         [this] {
+             CreateDirectoryA((target_ + "\\kestrelix").c_str(), NULL);
+             CreateDirectoryA(installed_.c_str(), NULL);
+             CreateDirectoryA((installed_ + "VT.exe").c_str(), NULL);
+         }},
+    };
+    for (const Case &failure : cases) {
+        SCOPED_TRACE(failure.what);
+        LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
+        failure.arrange();
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(target_));
+        EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
+        EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
+        DeleteTree(target_ + "\\kestrelix");
+    }
+}
+
+TEST_F(InstallRunTest, LongerFileAlreadyThereIsReplacedWhole)
+{
+    LayDisc({{"core.vtp", kMiB + 17}});
+    CreateDirectoryA((target_ + "\\kestrelix").c_str(), NULL);
+    CreateDirectoryA(installed_.c_str(), NULL);
+    MakeSizedFile(installed_ + "core.vtp", 5 * kMiB, 99);
+    EXPECT_EQ(1, Run(target_));
+    EXPECT_EQ(kMiB + 17, FileSize(installed_ + "core.vtp"));
+    EXPECT_TRUE(SameContent(disc_ + "\\core.vtp", installed_ + "core.vtp"));
+}
+
+TEST_F(InstallRunTest, FolderTextsTakeTheirOwnFormsOfTheInstallFolder)
+{
+    LayDisc({{"VT.exe", 1000}});
+
+    // A Japanese folder whose names end in a trail byte 0x5C is created exactly.
+    std::string japanese = target_ + "\\ソフト\\表";
+    EXPECT_EQ(1, Run(japanese + "\\"));
+    EXPECT_TRUE(Exists(japanese + "\\kestrelix\\Velvet Tinkers\\VT.exe"));
+    EXPECT_EQ(japanese + "\\kestrelix\\Velvet Tinkers\\" + '\0',
+              ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((target_ + "\\*").c_str(), &entry);
+    int folders = 0;
+    do {
+        folders += entry.cFileName[0] != '.';
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    EXPECT_EQ(1, folders) << "a stray folder from a lead byte";
+
+    // An empty text means the root of the current drive, whose free space is asked by folder.
+    DriveDefinition saved = QueryDrive('D');
+    ASSERT_TRUE(DefineDrive('D', DRIVE_FIXED, target_));
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(previous), previous);
+    SetCurrentDirectoryA("D:\\");
+    EXPECT_EQ(1, Run(""));
+    SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(Exists(installed_ + "VT.exe"));
+    EXPECT_EQ(std::string("\\kestrelix\\Velvet Tinkers\\") + '\0',
+              ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
+    RestoreDrive('D', saved);
+}
+
+TEST_F(InstallRunTest, FolderTooLongForTheRecordIsRefused)
+{
+    LayDisc({});
+    std::string typed = target_ + "\\" + std::string(241 - 26 - target_.size() - 1, 'f');
+    MessageBoxWatch boxes;
+    EXPECT_EQ(0, Run(typed));
+    EXPECT_EQ(std::vector<std::string>({"インストール先のフォルダ名が長すぎます"}), boxes.Texts(1, 5000));
+    EXPECT_FALSE(Exists(typed + "\\kestrelix\\Velvet Tinkers\\VT.exe"));
+}
+
+TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
+{
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", installed_);
+    g_state.page = PAGE_COPY;
+    g_state.isRegistering = 1;
+    SendMessageA(dialog_, WM_COMMAND, IDC_BUTTON_NEXT, 0);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    g_state.isRegistering = 0;
+}
+
+namespace {
+
+// A small file system of its own (VT_SMALL_FS, mounted by the test script), seen as drive F:.
+class SmallDriveTest : public InstallRunTest {
+protected:
+    void SetUp() override
+    {
+        InstallRunTest::SetUp();
+        const char *small = getenv("VT_SMALL_FS");
+        if (small == NULL || *small == '\0') GTEST_SKIP() << "no small file system to fill";
+        saved_ = QueryDrive('F');
+        ASSERT_TRUE(DefineDrive('F', DRIVE_FIXED, WindowsPathOf(small)));
+        DeleteTree("F:\\kestrelix");
+        DeleteFileA("F:\\filler");
+        target_ = "F:";
+        installed_ = "F:\\kestrelix\\Velvet Tinkers\\";
+    }
+
+    void TearDown() override
+    {
+        DeleteTree("F:\\kestrelix");
+        DeleteFileA("F:\\filler");
+        RestoreDrive('F', saved_);
+        InstallRunTest::TearDown();
+    }
+
+    // Leaves exactly bytes free (a multiple of the file system's 4096-byte pages).
+    void LeaveFree(unsigned long long bytes)
+    {
+        ULARGE_INTEGER available, total, free;
+        ASSERT_TRUE(GetDiskFreeSpaceExA("F:\\", &available, &total, &free));
+        ASSERT_GE(free.QuadPart, bytes);
+        MakeSizedFile("F:\\filler", free.QuadPart - bytes, 7, false);
+        ASSERT_TRUE(GetDiskFreeSpaceExA("F:\\", &available, &total, &free));
+        ASSERT_EQ(bytes, free.QuadPart);
+    }
+
+    DriveDefinition saved_;
+};
+
+}  // namespace
+
+TEST_F(SmallDriveTest, ExactFreeSpacePassesAndOneByteMoreIsRefused)
+{
+    LeaveFree(4 * kMiB);
+    LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 2 * kMiB}});
+    EXPECT_EQ(1, Run("F:\\"));
+    EXPECT_TRUE(SameContent(disc_ + "\\core.vtp", installed_ + "core.vtp"));
+
+    DeleteTree("F:\\kestrelix");
+    LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 2 * kMiB + 1}});
+    MessageBoxWatch boxes;
+    EXPECT_EQ(0, Run("F:\\"));
+    EXPECT_EQ(std::vector<std::string>({"ドライブの空き領域が足りません"}), boxes.Texts(1, 5000));
+    EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
+}
+
+TEST_F(SmallDriveTest, DriveThatFillsUpDuringTheCopyRollsBack)
+{
+    // The sizes add up to the free bytes, but their partly used last pages do not fit.
+    LeaveFree(4 * kMiB);
+    LayDisc({{"Uninstaller.exe", kMiB + 1}, {"VT.exe", kMiB + 1}, {"core.vtp", 2 * kMiB - 2}});
+    MessageBoxWatch boxes;
+    EXPECT_EQ(0, Run("F:\\"));
+    EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
+    EXPECT_FALSE(Exists(installed_));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+}
+
+TEST_F(SmallDriveTest, SizesFrom4GiBOnAreNotCutTo32Bits)
+{
+    LeaveFree(4 * kMiB);
+    LayDisc({});
+    MakeSizedFile(disc_ + "\\core.vtp", (4ull << 30) + kMiB, 0, true);  // 1 MiB seen through 32 bits
+    MessageBoxWatch boxes;
+    EXPECT_EQ(0, Run("F:\\"));
+    EXPECT_EQ(std::vector<std::string>({"ドライブの空き領域が足りません"}), boxes.Texts(1, 5000));
+}
