@@ -32,3 +32,21 @@ void StripTrailingBackslashes(char *text)
         text[length] = '\0';
     }
 }
+
+int ParentFolder(const char *folder, char *out, unsigned size)
+{
+    size_t length = strlen(folder);
+    if (size == 0) return 0;
+    out[0] = '\0';
+    if (!EndsWithBackslash(folder)) return 0;
+    // The last whole backslash before the one that ends folder.
+    size_t parent = 0;
+    for (size_t at = 0; at < length - 1;) {
+        if (folder[at] == '\\') parent = at + 1;
+        at += (IsLeadByte((unsigned char)folder[at]) && at + 1 < length) ? 2 : 1;
+    }
+    if (parent == 0 || parent >= size) return 0;
+    memcpy(out, folder, parent);
+    out[parent] = '\0';
+    return 1;
+}

@@ -12,6 +12,10 @@ int EndsWithBackslash(const char *text);
 // Cuts trailing backslash characters; a text made only of backslashes becomes empty.
 void StripTrailingBackslashes(char *text);
 
+// The folder that holds folder (both ending with a backslash): D:\a\b\ gives D:\a\.
+// Returns 0, leaving out empty, when there is none or it does not fit size.
+int ParentFolder(const char *folder, char *out, unsigned size);
+
 // Creates every missing folder of path, the last one too when path ends with a backslash,
 // splitting only at whole backslash characters. Returns 1 when the folder exists afterwards.
 int CreateFolderPath(const char *path);

@@ -19,12 +19,21 @@ int RegWriteString(HKEY root, const char *subKey, const char *valueName, const c
 // Returns 1 when the parent was opened, 0 otherwise.
 int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName);
 
+// The files that a removal had to leave in place (read-only, in use), one path per line.
+struct RemovalLeftovers {
+    char paths[4096];
+    int count;  // may exceed the lines that fit into paths
+};
+
 // Removes a (partial) installation: the files of installDir, the shortcut folders, both keys.
 int RemoveInstallation(const char *installDir);
 
+// The same, also noting in leftovers (if not NULL) every file that stays.
+int RemoveInstallationNoting(const char *installDir, RemovalLeftovers *leftovers);
+
 // Deletes the plain files of folder (ending with a backslash), then the folder if it is empty.
 // Returns 0 when the folder cannot be listed.
-int DeleteFolderFiles(const char *folder);
+int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers = NULL);
 
 // Writes a shortcut at linkPath to target, with the install folder as working folder.
 // Returns 1; a link path beyond MAX_PATH - 1 characters writes nothing.

@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <string.h>
 
 #include "../common/common.h"
 
@@ -11,7 +12,18 @@ enum { FOLDER_ENTRY_SIZE = 256 };
 
 static const char kUninstallParent[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-int DeleteFolderFiles(const char *folder)
+static void NoteLeftover(RemovalLeftovers *leftovers, const char *folder, const char *name)
+{
+    if (leftovers == NULL) return;
+    leftovers->count += 1;
+    char line[FOLDER_ENTRY_SIZE + MAX_PATH + 2];
+    size_t used = strlen(leftovers->paths);
+    if (FormatText(line, sizeof(line), "%s%s\n", folder, name) && used + strlen(line) < sizeof(leftovers->paths)) {
+        memcpy(leftovers->paths + used, line, strlen(line) + 1);
+    }
+}
+
+int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers)
 {
     char pattern[FOLDER_ENTRY_SIZE];
     if (!FormatText(pattern, sizeof(pattern), "%s*.*", folder)) return 0;
@@ -22,8 +34,9 @@ int DeleteFolderFiles(const char *folder)
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         char file[FOLDER_ENTRY_SIZE];
-        if (!FormatText(file, sizeof(file), "%s%s", folder, entry.cFileName)) continue;
-        DeleteFileA(file);
+        if (!FormatText(file, sizeof(file), "%s%s", folder, entry.cFileName) || !DeleteFileA(file)) {
+            NoteLeftover(leftovers, folder, entry.cFileName);
+        }
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 
@@ -32,21 +45,30 @@ int DeleteFolderFiles(const char *folder)
 }
 
 // Clears <special folder>\<title>\ unless the platform cannot name the special folder.
-static void RemoveShortcutFolder(int csidl)
+static void RemoveShortcutFolder(int csidl, RemovalLeftovers *leftovers)
 {
     char special[MAX_PATH];
     special[0] = '\0';
     if (!SHGetSpecialFolderPathA(NULL, special, csidl, FALSE) || special[0] == '\0') return;
     char folder[1024];
     if (!FormatText(folder, sizeof(folder), "%s\\%s\\", special, g_state.title)) return;
-    DeleteFolderFiles(folder);
+    DeleteFolderFiles(folder, leftovers);
 }
 
 int RemoveInstallation(const char *installDir)
 {
-    if (installDir[0] != '\0') DeleteFolderFiles(installDir);
-    RemoveShortcutFolder(CSIDL_PROGRAMS);
-    if (g_state.osVersion.dwMajorVersion == 6) RemoveShortcutFolder(CSIDL_COMMON_PROGRAMS);
+    return RemoveInstallationNoting(installDir, NULL);
+}
+
+int RemoveInstallationNoting(const char *installDir, RemovalLeftovers *leftovers)
+{
+    if (leftovers != NULL) {
+        leftovers->paths[0] = '\0';
+        leftovers->count = 0;
+    }
+    if (installDir[0] != '\0') DeleteFolderFiles(installDir, leftovers);
+    RemoveShortcutFolder(CSIDL_PROGRAMS, leftovers);
+    if (g_state.osVersion.dwMajorVersion == 6) RemoveShortcutFolder(CSIDL_COMMON_PROGRAMS, leftovers);
 
     FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", "SOFTWARE");
     RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);

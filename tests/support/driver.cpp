@@ -15,7 +15,7 @@ BOOL CALLBACK CollectVisible(HWND window, LPARAM context)
     WindowSearch *search = reinterpret_cast<WindowSearch *>(context);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == search->pid && IsWindowVisible(window)) search->found.push_back(window);
+    if ((search->pid == 0 || pid == search->pid) && IsWindowVisible(window)) search->found.push_back(window);
     return TRUE;
 }
 

@@ -26,7 +26,7 @@ long WaitForExit(Program &program, DWORD timeoutMs);
 // Ends the program if it still runs and releases its handle.
 void EndProgram(Program &program);
 
-// Visible top-level windows of a process.
+// Visible top-level windows of a process (of every process for pid 0).
 std::vector<HWND> VisibleWindows(DWORD pid);
 
 // The first visible dialog-class window of pid whose caption is caption; NULL after timeoutMs.

@@ -36,6 +36,12 @@ vt_make_prefix() {
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
+  # Keep the prefix to itself: Wine links Documents, Desktop and the like to the host's home,
+  # where an install into the proposed folder would otherwise land.
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
   # Wine's own faces (Marlett draws the caption buttons) are not found where Debian puts them.
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   # No sound device: a message box's sound would otherwise wait for one.
