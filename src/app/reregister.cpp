@@ -7,6 +7,7 @@
 
 #include "../common/common.h"
 #include "../record/record.h"
+#include "reregister_paths.h"
 
 enum { PATH_SIZE = 1024 };
 
@@ -20,7 +21,7 @@ static void RewriteUninstallerShortcut(const char *target)
     char name[256];
     LoadStringA(g_state.instance, IDS_UNINSTALL, name, sizeof(name));
     char link[PATH_SIZE];
-    if (!FormatText(link, sizeof(link), "%s\\%s\\%s.lnk", programs, g_state.title, name)) return;
+    if (!ComposeUninstallerLink(programs, g_state.title, name, link, sizeof(link))) return;
     CreateShortcut(target, link);
 }
 
@@ -35,7 +36,7 @@ int ReregisterUninstaller(void)
     char fileName[256];
     LoadStringA(g_state.instance, IDS_UNINSTALLER_EXE, fileName, sizeof(fileName));
     char expected[INSTALL_DIR_SIZE];
-    FormatText(expected, sizeof(expected), "%s%s", g_state.installDir, fileName);
+    ComposeExpectedUninstaller(g_state.installDir, fileName, expected, sizeof(expected));
 
     if (strcmp(registered, expected) == 0) {
         AskUser(NULL, "アップデート済です", MB_OK | MB_ICONINFORMATION);

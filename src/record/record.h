@@ -4,8 +4,7 @@
 
 #include <windows.h>
 
-// Registry texts are read into areas of this many bytes, terminator included.
-enum { REG_TEXT_SIZE = 256 };
+#include "registry_text.h"
 
 // Reads a string value into out (at least REG_TEXT_SIZE bytes). Returns 1 on success;
 // on any failure returns 0 and leaves the empty string.

@@ -10,21 +10,10 @@ int RegReadString(HKEY root, const char *subKey, const char *valueName, char *ou
     HKEY key;
     if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
 
-    int result = 0;
     DWORD type = 0;
     DWORD size = REG_TEXT_SIZE;
     LONG status = RegQueryValueExA(key, valueName, NULL, &type, (BYTE *)out, &size);
-    if (status == ERROR_SUCCESS && size <= REG_TEXT_SIZE) {
-        // Stored data need not end with a NUL; terminate it, and refuse data that
-        // fills the whole area without leaving room for the terminator.
-        if (size > 0 && out[size - 1] == '\0') {
-            result = 1;
-        } else if (size < REG_TEXT_SIZE) {
-            out[size] = '\0';
-            result = 1;
-        }
-    }
-    if (!result) out[0] = '\0';
+    int result = FinishRegistryText(out, size, status == ERROR_SUCCESS);
     RegCloseKey(key);
     return result;
 }
