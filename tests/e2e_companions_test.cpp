@@ -15,6 +15,7 @@
 #include "support/registry_probe.h"
 #include "support/shortcut_probe.h"
 #include "support/wine_drives.h"
+#include "support/wizard_walk.h"
 
 namespace {
 
@@ -143,16 +144,10 @@ TEST_F(CompanionTest, InstallFromTheSampleDiscThenUninstallLeavesNothing)
     for (bool somethingElseInBrand : {false, true}) {
         SCOPED_TRACE(somethingElseInBrand ? "brand folder shared" : "brand folder ours");
         ASSERT_TRUE(StartProgram("Q:\\Setup.exe", &program_));
-        HWND dialog = WaitForWindow(program_.pid, kCaption, kTimeout);
+        HWND dialog = WaitForInstaller(program_.pid);
         ASSERT_NE(nullptr, dialog) << "the installer did not find the disc";
-        Click(dialog, IDC_BUTTON_INSTALL);
-        Click(dialog, IDC_BUTTON_NEXT);
-        Sleep(300);
-        SendMessageA(GetDlgItem(dialog, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)base_.c_str());
-        Click(dialog, IDC_BUTTON_NEXT);
-        Click(dialog, IDC_BUTTON_NEXT);
-        DWORD start = GetTickCount();
-        while (!ReadControl(dialog, IDC_BUTTON_START).enabled && GetTickCount() - start < kTimeout) Sleep(20);
+        ASSERT_TRUE(WalkToCopy(dialog, TYPE_STANDARD, base_));
+        ASSERT_TRUE(WaitForMainMenu(dialog));
         ASSERT_TRUE(ReadControl(dialog, IDC_BUTTON_START).enabled) << "no completed install";
         Click(dialog, IDC_BUTTON_END);
         EXPECT_EQ(1, WaitForExit(program_, kTimeout));
@@ -161,33 +156,17 @@ TEST_F(CompanionTest, InstallFromTheSampleDiscThenUninstallLeavesNothing)
         if (somethingElseInBrand) MakeFile(brand_ + "other-game.txt");
 
         // As the Start menu starts it: the shortcut's target in the shortcut's working folder.
-        Shortcut shortcut = ReadShortcut(shortcuts_ + "アンインストール.lnk");
-        ASSERT_TRUE(shortcut.loaded);
-        ASSERT_TRUE(StartProgram(shortcut.target, &program_, shortcut.workingFolder));
-        EXPECT_EQ("Velvet Tinkers をアンインストールしますか？", Answer(program_.pid, IDYES));
-        EXPECT_EQ(0, WaitForExit(program_, kTimeout)) << "the program in the install folder hands over";
-        EXPECT_EQ("アンインストールが完了しました", Answer(0, IDOK));  // from the copy that finishes
-        EndProgram(program_);
+        EXPECT_EQ("アンインストールが完了しました", UninstallFromShortcut(shortcuts_));
 
-        start = GetTickCount();
-        while (Exists(installed_) && GetTickCount() - start < kTimeout) Sleep(50);
         EXPECT_FALSE(Exists(installed_));
         EXPECT_EQ(somethingElseInBrand, Exists(brand_));
         EXPECT_FALSE(Exists(shortcuts_));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_EQ(std::string::npos, InstalledProgramsList().find("Velvet Tinkers"));
-        // The copy goes when it ends.
-        auto copies = [] {
-            int count = 0;
-            for (const std::string &name : FolderEntries(SpecialFolder(CSIDL_PROFILE) + "\\Temp")) {
-                count += name.find("vt-uninstall-") == 0;
-            }
-            return count;
-        };
-        start = GetTickCount();
-        while (copies() > 0 && GetTickCount() - start < kTimeout) Sleep(50);
-        EXPECT_EQ(0, copies()) << "the uninstaller's temporary copy stayed";
+        for (const std::string &name : FolderEntries(SpecialFolder(CSIDL_PROFILE) + "\\Temp")) {
+            EXPECT_NE(0u, name.find("vt-uninstall-")) << "the uninstaller's temporary copy stayed";
+        }
         DeleteTree(brand_);
     }
 }

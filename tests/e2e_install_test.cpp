@@ -16,15 +16,14 @@
 #include "support/registry_probe.h"
 #include "support/shortcut_probe.h"
 #include "support/wine_drives.h"
+#include "support/wizard_walk.h"
 
 namespace {
 
-const char kCaption[] = "Velvet Tinkers インストーラ";
 const DWORD kTimeout = 60000;
 const unsigned long long kMiB = 1048576;
 const char *const kArchives[] = {"core.vtp", "data.vtp", "font.vtp", "sys.vtp", "chr.vtp",
                                  "map.vtp",  "snd.vtp",  "bg.vtp",   "v.vtp"};
-enum { TYPE_STANDARD = 1, TYPE_MINIMAL = 2 };
 
 class InstallFlowTest : public ::testing::Test {
 protected:
@@ -56,40 +55,16 @@ protected:
     void Start()
     {
         ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
-        dialog_ = WaitForWindow(setup_.pid, kCaption, kTimeout);
+        dialog_ = WaitForInstaller(setup_.pid);
         ASSERT_NE(nullptr, dialog_);
         stillPicture_ = Picture();
     }
 
-    void WaitFor(int id, const std::string &text)
-    {
-        DWORD start = GetTickCount();
-        while (ReadControl(dialog_, id).text != text && GetTickCount() - start < kTimeout) Sleep(10);
-        ASSERT_EQ(text, ReadControl(dialog_, id).text);
-    }
-
-    // Walks the wizard with the type and folder given and presses "実行".
     void StartInstall(int type, const std::string &folder)
     {
         base_ = folder;
         installed_ = folder + "\\kestrelix\\Velvet Tinkers\\";
-        Click(dialog_, IDC_BUTTON_INSTALL);
-        WaitFor(IDC_LABEL, "インストール方法の選択");
-        SendMessageA(GetDlgItem(dialog_, IDC_COMBO_TYPE), CB_SETCURSEL, type, 0);
-        Click(dialog_, IDC_BUTTON_NEXT);
-        WaitFor(IDC_LABEL, "インストールフォルダの選択");
-        SendMessageA(GetDlgItem(dialog_, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)folder.c_str());
-        Click(dialog_, IDC_BUTTON_NEXT);
-        WaitFor(IDC_LABEL, "インストールを実行します");
-        Click(dialog_, IDC_BUTTON_NEXT);
-        WaitFor(IDC_LABEL, "インストール中...");
-    }
-
-    void WaitForMainMenu()
-    {
-        DWORD start = GetTickCount();
-        while (!ReadControl(dialog_, IDC_BUTTON_END).visible && GetTickCount() - start < kTimeout) Sleep(10);
-        ASSERT_TRUE(ReadControl(dialog_, IDC_BUTTON_END).visible) << "no main menu";
+        ASSERT_TRUE(WalkToCopy(dialog_, type, folder));
     }
 
     int Position() { return (int)SendMessageA(GetDlgItem(dialog_, IDC_PROGRESS), PBM_GETPOS, 0, 0); }
@@ -138,7 +113,7 @@ TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNext
     EXPECT_EQ("中止", ReadControl(dialog_, IDC_BUTTON_NEXT).text);
     EXPECT_FALSE(ReadControl(dialog_, IDC_BUTTON_BACK).visible);
     EXPECT_TRUE(ReadControl(dialog_, IDC_PROGRESS).visible);
-    WaitForMainMenu();
+    ASSERT_TRUE(WaitForMainMenu(dialog_));
 
     EXPECT_EQ(100, Position());
     for (const char *name : {"Uninstaller.exe", "VT.exe"}) EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name));
@@ -195,7 +170,7 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     WaitForCopyUnderWay();
     MessageBoxWatch boxes(setup_.pid);
     Click(dialog_, IDC_BUTTON_NEXT);
-    WaitForMainMenu();
+    ASSERT_TRUE(WaitForMainMenu(dialog_));
     EXPECT_TRUE(boxes.Texts(0, 500).empty()) << "a cancel shows no message";
     ExpectNothingLeft();
     EXPECT_GT(Position(), 0) << "the bar keeps its position";

@@ -46,6 +46,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     (void)commandLine;
     (void)showCommand;
 
+    RestrictDllSearch();
     g_state.instance = hInstance;
     g_state.installDir[0] = '\0';
     LoadStringA(hInstance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));

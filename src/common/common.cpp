@@ -35,3 +35,17 @@ void CloseInstaller(void)
     EndDialog(g_state.dialog, 0);
     PostQuitMessage(0);
 }
+
+void RestrictDllSearch(void)
+{
+    typedef BOOL(WINAPI * SetDefaultDirectories)(DWORD);
+    typedef BOOL(WINAPI * SetDirectory)(LPCSTR);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (kernel == NULL) return;
+    SetDefaultDirectories setDefault =
+        (SetDefaultDirectories)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories");
+    if (setDefault != NULL) setDefault(0x00000800);  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    // Where that is missing, at least the current folder leaves the search.
+    SetDirectory setDirectory = (SetDirectory)(void *)GetProcAddress(kernel, "SetDllDirectoryA");
+    if (setDirectory != NULL) setDirectory("");
+}

@@ -55,6 +55,11 @@ void ShowError(HWND owner, const char *text);
 // Question or information box: caption "確認"; style gives buttons and icon.
 int AskUser(HWND owner, const char *text, UINT style);
 
+// Keeps DLLs that are loaded by name from being taken from the program's folder or the current
+// folder: only the system folder is searched, where the system offers that (resolved at run
+// time, so that older systems still start).
+void RestrictDllSearch(void);
+
 // Ends the installer dialog and posts the quit message that ends the message loop.
 void CloseInstaller(void);
 

@@ -46,6 +46,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
 {
     (void)previous;
     (void)commandLine;
+    RestrictDllSearch();
     WNDCLASSA windowClass;
     ZeroMemory(&windowClass, sizeof(windowClass));
     windowClass.lpfnWndProc = GameWindowProc;

@@ -99,6 +99,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
 {
     (void)previous;
     (void)showCommand;
+    RestrictDllSearch();
     g_state.instance = hInstance;
     LoadStringA(hInstance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));
     LoadStringA(hInstance, IDS_TITLE, g_state.title, sizeof(g_state.title));

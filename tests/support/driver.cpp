@@ -145,6 +145,9 @@ void AnswerMessageBox(HWND box, int buttonId)
 {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
+    // Gone before the caller looks for what comes next, which may have the same caption.
+    DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start < 10000) Sleep(10);
 }
 
 MessageBoxWatch::MessageBoxWatch(DWORD pid) : pid_(pid), thread_(NULL), stop_(0)

@@ -48,7 +48,8 @@ HWND WaitForWindowWithChild(DWORD pid, const char *childClass, DWORD timeoutMs);
 // Presses a button the way a click does, without waiting for what the click starts.
 void Click(HWND dialog, int id);
 
-// The text of a message box and the press of one of its buttons (IDOK, IDRETRY, ...).
+// The text of a message box and the press of one of its buttons (IDOK, IDRETRY, ...); the press
+// returns once the box has gone.
 std::string MessageBoxText(HWND box);
 bool HasButton(HWND box, int buttonId);
 void AnswerMessageBox(HWND box, int buttonId);
