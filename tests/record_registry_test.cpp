@@ -56,7 +56,17 @@ TEST_F(RegistryTest, ValueOf255CharactersReadsWholeAndLongerReadsEmpty)
     EXPECT_EQ(1, RegReadString(HKEY_LOCAL_MACHINE, kScratch, "FITS", out));
     EXPECT_EQ(fits, std::string(out));
 
-    for (size_t length : {256u, 300u, 4000u}) {
+    for (size_t length = 250; length <= 262; ++length) {
+        std::string text(length, 'c');
+        RegWriteString(HKEY_LOCAL_MACHINE, kScratch, "AROUND", text.c_str());
+        memset(out, 'x', sizeof(out));
+        int read = RegReadString(HKEY_LOCAL_MACHINE, kScratch, "AROUND", out);
+        EXPECT_EQ(length <= 255 ? 1 : 0, read) << length;
+        EXPECT_EQ(length <= 255 ? text : std::string(), std::string(out)) << length;
+        EXPECT_EQ('x', out[REG_TEXT_SIZE]) << length;
+    }
+
+    for (size_t length : {300u, 4000u}) {
         std::string tooLong(length, 'b');
         RegWriteString(HKEY_LOCAL_MACHINE, kScratch, "LONG", tooLong.c_str());
         memset(out, 'x', sizeof(out));
