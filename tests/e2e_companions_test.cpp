@@ -28,20 +28,6 @@ std::string SampleDisc()
     return disc != NULL && *disc != '\0' ? WindowsPathOf(disc) : "";
 }
 
-std::set<std::string> FolderEntries(const std::string &folder)
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.insert(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
-}
-
 // Wine's own list of installed programs, read from the uninstall entries.
 std::string InstalledProgramsList()
 {

@@ -107,7 +107,10 @@ protected:
 TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNextStart)
 {
     unsigned seed = 11;
-    for (const char *archive : kArchives) MakeSizedFile(disc_ + "\\" + archive, 33 * kMiB + seed * 4099, seed++);
+    for (const char *archive : kArchives) {
+        MakeSizedFile(disc_ + "\\" + archive, 33 * kMiB + seed * 4099, seed);
+        ++seed;
+    }
     Start();
     StartInstall(TYPE_STANDARD, SpecialFolder(CSIDL_PROGRAM_FILES));
     EXPECT_EQ("中止", ReadControl(dialog_, IDC_BUTTON_NEXT).text);

@@ -77,18 +77,7 @@ protected:
         }
     }
 
-    int Markers()
-    {
-        int count = 0;
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((markers_ + "\\*").c_str(), &entry);
-        if (search == INVALID_HANDLE_VALUE) return 0;
-        do {
-            count += entry.cFileName[0] != '.';
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-        return count;
-    }
+    int Markers() { return (int)FolderEntries(markers_).size(); }
 
     std::string markers_, download_, current_, target_, shortcuts_, temp_;
     Program program_;

@@ -9,6 +9,7 @@
 
 #include "../src/common/path.h"
 #include "../src/install/plan.h"
+#include "support/files.h"
 
 namespace {
 
@@ -18,19 +19,6 @@ std::string Folder(const char *typed)
     memset(out, 'x', sizeof(out));
     if (!ComposeInstallFolder(typed, "kestrelix", "Velvet Tinkers", out, sizeof(out))) return "<refused>";
     return out;
-}
-
-std::set<std::string> Entries(const std::string &folder)
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (strcmp(entry.cFileName, ".") && strcmp(entry.cFileName, "..")) names.insert(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
 }
 
 }  // namespace
@@ -123,9 +111,9 @@ TEST(FolderCreation, MakesExactlyTheFoldersOfAJapanesePath)
     std::string base = std::string(temp) + "folder-test";
     std::string path = base + "\\t\\ソフト\\表\\";
     ASSERT_EQ(1, CreateFolderPath(path.c_str()));
-    EXPECT_EQ(std::set<std::string>({"t"}), Entries(base));
-    EXPECT_EQ(std::set<std::string>({"ソフト"}), Entries(base + "\\t"));
-    EXPECT_EQ(std::set<std::string>({"表"}), Entries(base + "\\t\\ソフト"));
+    EXPECT_EQ(std::set<std::string>({"t"}), FolderEntries(base));
+    EXPECT_EQ(std::set<std::string>({"ソフト"}), FolderEntries(base + "\\t"));
+    EXPECT_EQ(std::set<std::string>({"表"}), FolderEntries(base + "\\t\\ソフト"));
     EXPECT_EQ(1, CreateFolderPath(path.c_str())) << "existing folders are fine";
 
     std::string blocked = base + "\\file";

@@ -265,14 +265,7 @@ TEST_F(InstallRunTest, FolderTextsTakeTheirOwnFormsOfTheInstallFolder)
     EXPECT_TRUE(Exists(japanese + "\\kestrelix\\Velvet Tinkers\\VT.exe"));
     EXPECT_EQ(japanese + "\\kestrelix\\Velvet Tinkers\\" + '\0',
               ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((target_ + "\\*").c_str(), &entry);
-    int folders = 0;
-    do {
-        folders += entry.cFileName[0] != '.';
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    EXPECT_EQ(1, folders) << "a stray folder from a lead byte";
+    EXPECT_EQ(1u, FolderEntries(target_).size()) << "a stray folder from a lead byte";
 
     // An empty text means the root of the current drive, whose free space is asked by folder.
     DriveDefinition saved = QueryDrive('D');

@@ -126,6 +126,20 @@ void DeleteTree(const std::string &path)
     RemoveDirectoryW(LongPath(folder).c_str());
 }
 
+std::set<std::string> FolderEntries(const std::string &folder)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.insert(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
 std::string FreshTempFolder(const std::string &name)
 {
     char temp[MAX_PATH];

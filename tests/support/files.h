@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 
 bool Exists(const std::string &path);
@@ -14,6 +15,8 @@ std::string ReadFile(const std::string &path);
 bool SameContent(const std::string &first, const std::string &second);
 unsigned long long FileSize(const std::string &path);
 void DeleteTree(const std::string &folder);
+// The names in a folder, "." and ".." left out.
+std::set<std::string> FolderEntries(const std::string &folder);
 
 // A fresh, empty folder below the temporary folder.
 std::string FreshTempFolder(const std::string &name);
