@@ -19,16 +19,6 @@ static void LoadResourcesIntoState(HINSTANCE instance)
     }
 }
 
-static int ProductIsInstalled(void)
-{
-    char dir[256];
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
-    g_state.isInstalled = 0;
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
-    if (dir[0] != '\0') g_state.isInstalled = 1;
-    return g_state.isInstalled;
-}
-
 // Asks for the disc after every failed search; returns 0 when the user cancels.
 static int WaitForInstallDisc(void)
 {

@@ -24,6 +24,10 @@ struct RemovalLeftovers {
     int count;  // may exceed the lines that fit into paths
 };
 
+// Reads the install record's "DIR": the product is installed exactly when it is not empty.
+// Sets and returns the state's isInstalled.
+int ProductIsInstalled(void);
+
 // Removes a (partial) installation: the files of installDir, the shortcut folders, both keys.
 int RemoveInstallation(const char *installDir);
 

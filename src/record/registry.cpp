@@ -1,8 +1,10 @@
-// The three registry operations through which the installer reads and writes its install record.
+// The registry operations through which the installer reads and writes its install record.
 #include "record.h"
 
 #include <shlwapi.h>
 #include <string.h>
+
+#include "../common/common.h"
 
 int RegReadString(HKEY root, const char *subKey, const char *valueName, char *out)
 {
@@ -39,4 +41,14 @@ int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName)
     SHDeleteKeyA(parent, subKeyName);
     RegCloseKey(parent);
     return 1;
+}
+
+int ProductIsInstalled(void)
+{
+    char dir[REG_TEXT_SIZE];
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    g_state.isInstalled = 0;
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
+    if (dir[0] != '\0') g_state.isInstalled = 1;
+    return g_state.isInstalled;
 }
