@@ -1,6 +1,7 @@
 // The install run: from the folder the user typed to the copied files, with progress and cancel.
 #include "install.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stdlib.h>
@@ -124,7 +125,7 @@ static int PumpOneMessage(void)
     return 1;
 }
 
-static CopyOutcome CopyOneFile(HWND dialog, const char *name, unsigned long long size, char *block)
+static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long long size, char *block)
 {
     char source[PATH_SIZE];
     char destination[PATH_SIZE];
@@ -134,8 +135,14 @@ static CopyOutcome CopyOneFile(HWND dialog, const char *name, unsigned long long
     }
     int input = _open(source, _O_RDONLY | _O_BINARY);
     if (input == -1) return COPY_FAILED;
-    // Truncated, so that a longer file already there keeps no stale bytes past the new end.
-    int output = _open(destination, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    // A new file is made without truncating it: a file system that guards a file rewritten after a
+    // truncation (ext4, which Wine's files live on) writes all of its data out when it is closed,
+    // so every close, and the removal after a cancel, would wait for that write-out. A file already
+    // there is truncated, so that a longer one keeps no stale bytes past the new end.
+    int output = _open(destination, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (output == -1 && errno == EEXIST) {
+        output = _open(destination, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    }
 
     CopyOutcome outcome = output == -1 ? COPY_FAILED : COPY_DONE;
     unsigned long long copied = 0;
@@ -153,8 +160,7 @@ static CopyOutcome CopyOneFile(HWND dialog, const char *name, unsigned long long
         } else {
             copied += (unsigned)got;
             g_state.bytesCopied += (unsigned)got;
-            SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS,
-                                ProgressPosition(g_state.bytesCopied, g_state.bytesTotal), 0);
+            SendMessageA(progress, PBM_SETPOS, ProgressPosition(g_state.bytesCopied, g_state.bytesTotal), 0);
         }
     }
     _close(input);
@@ -168,9 +174,12 @@ static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *bloc
 {
     g_state.bytesCopied = 0;
     g_state.isCopying = 1;
+    // The bar is looked up once: finding a dialog's control lists the dialog's children through
+    // the window server, which a lookup at every block would pay for once per MiB.
+    HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
     CopyOutcome outcome = COPY_DONE;
     for (int i = 0; i < files->count && outcome == COPY_DONE; ++i) {
-        outcome = CopyOneFile(dialog, files->names[i], files->sizes[i], block);
+        outcome = CopyOneFile(progress, files->names[i], files->sizes[i], block);
     }
     return outcome;
 }

@@ -36,6 +36,11 @@ static void SetControlText(HWND dialog, int controlId, UINT stringId)
 
 int ShowMainMenu(HWND dialog)
 {
+    // The view changes in one go: while the dialog's drawing is held, no control paints itself at
+    // each change of picture, visibility or text, and the whole dialog is painted once afterwards.
+    // After a cancelled copy this spares the separate repaints that kept the menu from answering.
+    int drawing = IsWindowVisible(dialog);
+    if (drawing) SendMessageA(dialog, WM_SETREDRAW, FALSE, 0);
     g_state.page = PAGE_INSTALL_TYPE;
     g_state.isCopying = 0;
     g_state.cancelRequested = 0;
@@ -43,11 +48,7 @@ int ShowMainMenu(HWND dialog)
     SetPicture(dialog, 0);
     ApplyView(dialog, kMainMenuView, sizeof(kMainMenuView) / sizeof(kMainMenuView[0]));
 
-    char dir[256];
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
-    g_state.isInstalled = 0;
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
-    if (dir[0] != '\0') g_state.isInstalled = 1;
+    ProductIsInstalled();
 
     char caption[256];
     LoadStringA(g_state.instance, IDS_CAPTION, caption, sizeof(caption));
@@ -56,6 +57,10 @@ int ShowMainMenu(HWND dialog)
     EnableWindow(GetDlgItem(dialog, IDC_BUTTON_START), g_state.isInstalled == 1);
     SetControlText(dialog, IDC_BUTTON_INSTALL, g_state.isInstalled == 1 ? IDS_UNINSTALL : IDS_INSTALL);
     SetControlText(dialog, IDC_BUTTON_END, IDS_EXIT);
+    if (drawing) {
+        SendMessageA(dialog, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(dialog, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
 
     g_state.installDir[0] = '\0';
     return 1;
