@@ -13,12 +13,9 @@ enum { PATH_SIZE = 1024 };
 static const char kUninstallEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 
 // <Programs>\<title>\, created; 0 when the platform cannot name the Programs folder.
-static int PrepareShortcutFolder(HWND dialog, char *folder, size_t size)
+static int PrepareShortcutFolder(char *folder, size_t size)
 {
-    char programs[MAX_PATH];
-    programs[0] = '\0';
-    if (!SHGetSpecialFolderPathA(dialog, programs, CSIDL_PROGRAMS, FALSE) || programs[0] == '\0') return 0;
-    if (!FormatText(folder, size, "%s\\%s\\", programs, g_state.title)) return 0;
+    if (!ShortcutFolderPath(CSIDL_PROGRAMS, folder, size)) return 0;
     CreateFolderPath(folder);
     return 1;
 }
@@ -51,11 +48,11 @@ int RegisterInstallation(HWND dialog)
     LoadStringA(g_state.instance, IDS_UNINSTALL, uninstallName, sizeof(uninstallName));
 
     char folder[PATH_SIZE];
-    if (PrepareShortcutFolder(dialog, folder, sizeof(folder))) {
+    if (PrepareShortcutFolder(folder, sizeof(folder))) {
         SetFileAttributesA(folder, FILE_ATTRIBUTE_DIRECTORY);
         WriteShortcut(folder, game, g_state.title);
     }
-    if (PrepareShortcutFolder(dialog, folder, sizeof(folder))) {
+    if (PrepareShortcutFolder(folder, sizeof(folder))) {
         WriteShortcut(folder, uninstaller, uninstallName);
     }
 

@@ -3,6 +3,7 @@
 #define SRC_RECORD_RECORD_H
 
 #include <windows.h>
+#include <stddef.h>
 
 #include "registry_text.h"
 
@@ -27,6 +28,10 @@ struct RemovalLeftovers {
 // Reads the install record's "DIR": the product is installed exactly when it is not empty.
 // Sets and returns the state's isInstalled.
 int ProductIsInstalled(void);
+
+// <special folder>\<title>\ for CSIDL_PROGRAMS or CSIDL_COMMON_PROGRAMS; 0 when the platform
+// cannot name the special folder or the path does not fit, so that nothing is built from stale bytes.
+int ShortcutFolderPath(int csidl, char *folder, size_t size);
 
 // Removes a (partial) installation: the files of installDir, the shortcut folders, both keys.
 int RemoveInstallation(const char *installDir);

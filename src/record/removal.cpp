@@ -44,15 +44,18 @@ int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers)
     return 1;
 }
 
-// Clears <special folder>\<title>\ unless the platform cannot name the special folder.
-static void RemoveShortcutFolder(int csidl, RemovalLeftovers *leftovers)
+int ShortcutFolderPath(int csidl, char *folder, size_t size)
 {
     char special[MAX_PATH];
     special[0] = '\0';
-    if (!SHGetSpecialFolderPathA(NULL, special, csidl, FALSE) || special[0] == '\0') return;
+    if (!SHGetSpecialFolderPathA(NULL, special, csidl, FALSE) || special[0] == '\0') return 0;
+    return FormatText(folder, size, "%s\\%s\\", special, g_state.title);
+}
+
+static void RemoveShortcutFolder(int csidl, RemovalLeftovers *leftovers)
+{
     char folder[1024];
-    if (!FormatText(folder, sizeof(folder), "%s\\%s\\", special, g_state.title)) return;
-    DeleteFolderFiles(folder, leftovers);
+    if (ShortcutFolderPath(csidl, folder, sizeof(folder))) DeleteFolderFiles(folder, leftovers);
 }
 
 int RemoveInstallation(const char *installDir)

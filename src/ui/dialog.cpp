@@ -1,8 +1,6 @@
 // The installer dialog's procedure: command routing, the main menu view and the title animation.
 #include "ui.h"
 
-#include <stdio.h>
-
 #include "../common/common.h"
 #include "../record/record.h"
 #include "view.h"
