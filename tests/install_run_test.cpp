@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../src/common/common.h"
+#include "../src/common/path.h"
 #include "../src/ui/ui.h"
 #include "support/driver.h"
 #include "support/files.h"
@@ -116,10 +117,21 @@ protected:
         return ShowWizardPage(dialog_);
     }
 
+    // What a rollback must remove besides the copied files: both keys and the shortcut folder,
+    // laid beforehand so that a rollback that forgets one of them is seen.
+    void LayRecordAndShortcuts()
+    {
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "BLAND", "kestrelix");
+        SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
+        CreateDirectoryA(shortcuts_.c_str(), NULL);
+        MakeFile(shortcuts_ + "\\Velvet Tinkers.lnk");
+    }
+
+    // Nothing of the run stays: the folders it made (the brand folder too) go, target_ stays.
     void ExpectRolledBack()
     {
-        EXPECT_FALSE(Exists(installed_)) << "install folder left";
-        EXPECT_TRUE(Exists(target_ + "\\kestrelix")) << "the brand folder stays";
+        EXPECT_TRUE(Exists(target_));
+        EXPECT_TRUE(FolderEntries(target_).empty()) << "a folder the run made is left";
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_FALSE(Exists(shortcuts_));
@@ -163,7 +175,7 @@ TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
         EXPECT_EQ(std::vector<std::string>({"ファイルが見つかりません"}), boxes.Texts(1, 5000));
         EXPECT_EQ(std::vector<std::string>({"エラー"}), boxes.Captions());
     }
-    EXPECT_FALSE(Exists(installed_ + "VT.exe"));
+    EXPECT_TRUE(FolderEntries(target_).empty()) << "a refused run made a folder";
     EXPECT_TRUE(g_positions.empty());
 
     // Lists with a trailing comma, two commas in a row, or more names than the slots.
@@ -177,7 +189,7 @@ TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
         MessageBoxWatch boxes;
         EXPECT_EQ(0, Run(target_, oddList.first));
         EXPECT_EQ(std::vector<std::string>({oddList.second}), boxes.Texts(1, 5000)) << oddList.first;
-        EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
+        EXPECT_TRUE(FolderEntries(target_).empty());
     }
     g_state.instance = GetModuleHandleA(NULL);
     FreeLibrary(odd);
@@ -186,6 +198,7 @@ TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
 TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)
 {
     LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
+    LayRecordAndShortcuts();
     HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
     DuringCopy(3, [next] { SendMessageA(next, BM_CLICK, 0, 0); });
     MessageBoxWatch boxes;
@@ -194,16 +207,38 @@ TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)
     EXPECT_TRUE(boxes.Texts(0, 500).empty()) << "a cancel shows no message";
     ExpectRolledBack();
     EXPECT_EQ(60, Position()) << "the bar keeps its position into the next run";
+
+    // A maker's folder that holds another product was not made by the run and stays.
+    g_state.swapPressTime = 0;  // a deliberate click, long after the last
+    std::string other = target_ + "\\kestrelix\\Other Game\\";
+    CreateFolderPath(other.c_str());
+    DuringCopy(3, [next] { SendMessageA(next, BM_CLICK, 0, 0); });
+    EXPECT_EQ(1, Run(target_));
+    EXPECT_FALSE(Exists(installed_));
+    EXPECT_TRUE(Exists(other));
 }
 
-TEST_F(InstallRunTest, CloseDuringTheCopyRollsBackAndEndsTheProgram)
+TEST_F(InstallRunTest, CloseOrEndOfTheSessionDuringTheCopyRollsBackAndEndsTheProgram)
 {
-    LayDisc({{"VT.exe", 4 * kMiB}, {"core.vtp", 4 * kMiB}});
     HWND dialog = dialog_;
-    DuringCopy(1, [dialog] { SendMessageA(dialog, WM_CLOSE, 0, 0); });
-    EXPECT_EQ(1, Run(target_));
-    ExpectRolledBack();
-    EXPECT_TRUE(TakeQuitMessage()) << "the quit message must reach the main loop";
+    const std::pair<const char *, std::function<void()>> ends[] = {
+        {"close box", [dialog] { SendMessageA(dialog, WM_CLOSE, 0, 0); }},
+        // The process may be ended as soon as this message returns: the rollback is done by then.
+        {"end of the session", [this, dialog] {
+             SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0);
+             SendMessageA(dialog, WM_ENDSESSION, TRUE, 0);
+             EXPECT_FALSE(Exists(target_ + "\\kestrelix")) << "not rolled back before the message returned";
+         }},
+    };
+    for (const auto &end : ends) {
+        SCOPED_TRACE(end.first);
+        LayDisc({{"VT.exe", 4 * kMiB}, {"core.vtp", 4 * kMiB}});
+        LayRecordAndShortcuts();
+        DuringCopy(1, end.second);
+        EXPECT_EQ(1, Run(target_ + "\\new\\deeper"));
+        ExpectRolledBack();
+        EXPECT_TRUE(TakeQuitMessage()) << "the quit message must reach the main loop";
+    }
 }
 
 TEST_F(InstallRunTest, CopyFailuresRollBackWithAMessage)
@@ -233,12 +268,15 @@ TEST_F(InstallRunTest, CopyFailuresRollBackWithAMessage)
     for (const Case &failure : cases) {
         SCOPED_TRACE(failure.what);
         LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
+        LayRecordAndShortcuts();
         failure.arrange();
         MessageBoxWatch boxes;
         EXPECT_EQ(0, Run(target_));
         EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
         EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(Exists(shortcuts_));
         EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
         DeleteTree(target_ + "\\kestrelix");
     }
@@ -267,38 +305,79 @@ TEST_F(InstallRunTest, FolderTextsTakeTheirOwnFormsOfTheInstallFolder)
               ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
     EXPECT_EQ(1u, FolderEntries(target_).size()) << "a stray folder from a lead byte";
 
-    // An empty text means the root of the current drive, whose free space is asked by folder.
+    // A folder that depends on the current folder or drive is refused before anything is made.
     DriveDefinition saved = QueryDrive('D');
     ASSERT_TRUE(DefineDrive('D', DRIVE_FIXED, target_));
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof(previous), previous);
     SetCurrentDirectoryA("D:\\");
-    EXPECT_EQ(1, Run(""));
+    DeleteTree(target_ + "\\ソフト");
+    for (const char *relative : {"", "games", "\\games", "D:games"}) {
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(relative)) << relative;
+        EXPECT_EQ(std::vector<std::string>({"インストール先にはドライブ名から始まるフォルダ (例: C:\\Games) を指定してください"}),
+                  boxes.Texts(1, 5000));
+        EXPECT_TRUE(FolderEntries(target_).empty()) << relative;
+    }
     SetCurrentDirectoryA(previous);
-    EXPECT_TRUE(Exists(installed_ + "VT.exe"));
-    EXPECT_EQ(std::string("\\kestrelix\\Velvet Tinkers\\") + '\0',
-              ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
     RestoreDrive('D', saved);
 }
 
-TEST_F(InstallRunTest, FolderTooLongForTheRecordIsRefused)
+TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBeforeAnyFolder)
 {
     LayDisc({});
-    std::string typed = target_ + "\\" + std::string(241 - 26 - target_.size() - 1, 'f');
-    MessageBoxWatch boxes;
-    EXPECT_EQ(0, Run(typed));
-    EXPECT_EQ(std::vector<std::string>({"インストール先のフォルダ名が長すぎます"}), boxes.Texts(1, 5000));
-    EXPECT_FALSE(Exists(typed + "\\kestrelix\\Velvet Tinkers\\VT.exe"));
+    // The folder text's length for installed paths of 255 characters (the 15-character names).
+    size_t longest = 255 - 15 - std::string("\\kestrelix\\Velvet Tinkers\\").size();
+    for (size_t length : {longest, longest + 1, longest + 26}) {
+        SCOPED_TRACE(length);
+        std::string typed = target_ + "\\" + std::string(length - target_.size() - 1, 'f');
+        MessageBoxWatch boxes;
+        if (length == longest) {
+            EXPECT_EQ(1, Run(typed));
+            EXPECT_TRUE(Exists(typed + "\\kestrelix\\Velvet Tinkers\\Uninstaller.exe"));
+            EXPECT_TRUE(boxes.Texts().empty());
+            DeleteTree(typed);
+        } else {
+            // The limit gives its own message before the platform's folder limit would refuse.
+            EXPECT_EQ(0, Run(typed));
+            EXPECT_EQ(std::vector<std::string>({"インストール先のフォルダ名が長すぎます"}), boxes.Texts(1, 5000));
+            EXPECT_TRUE(FolderEntries(target_).empty());
+        }
+    }
 }
+
+namespace {
+
+// Presses 中止 while the first shortcut error box is up, then answers the error boxes.
+DWORD WINAPI PressCancelBehindErrorBoxes(LPVOID next)
+{
+    for (int box = 0; box < 2; ++box) {
+        HWND error = WaitForWindow(GetCurrentProcessId(), "エラー", 10000);
+        if (error == NULL) break;
+        if (box == 0) SendMessageA((HWND)next, BM_CLICK, 0, 0);
+        AnswerMessageBox(error, IDOK);
+    }
+    return 0;
+}
+
+}  // namespace
 
 TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
 {
-    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", installed_);
-    g_state.page = PAGE_COPY;
-    g_state.isRegistering = 1;
-    SendMessageA(dialog_, WM_COMMAND, IDC_BUTTON_NEXT, 0);
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-    g_state.isRegistering = 0;
+    // A shell link object that cannot be made: the shortcut writer's ownerless error box lets
+    // the dialog take a click on 中止 in the middle of the registration.
+    const std::string shellLink = "SOFTWARE\\Classes\\CLSID\\{00021401-0000-0000-C000-000000000046}\\InprocServer32";
+    std::string server = ReadRawValue(HKEY_LOCAL_MACHINE, shellLink, "").data;
+    ASSERT_FALSE(server.empty());
+    SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", "C:\\missing\\shell.dll");
+    LayDisc({{"VT.exe", kMiB}});
+    HANDLE presser = CreateThread(NULL, 0, PressCancelBehindErrorBoxes, GetDlgItem(dialog_, IDC_BUTTON_NEXT), 0, NULL);
+    EXPECT_EQ(1, Run(target_));
+    WaitForSingleObject(presser, 20000);
+    CloseHandle(presser);
+    SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", server);
+    EXPECT_TRUE(Exists(installed_ + "VT.exe"));
+    EXPECT_EQ(installed_ + '\0', ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
 }
 
 namespace {
@@ -355,7 +434,7 @@ TEST_F(SmallDriveTest, ExactFreeSpacePassesAndOneByteMoreIsRefused)
     MessageBoxWatch boxes;
     EXPECT_EQ(0, Run("F:\\"));
     EXPECT_EQ(std::vector<std::string>({"ドライブの空き領域が足りません"}), boxes.Texts(1, 5000));
-    EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
+    EXPECT_FALSE(Exists("F:\\kestrelix")) << "a refused run made a folder";
 }
 
 TEST_F(SmallDriveTest, DriveThatFillsUpDuringTheCopyRollsBack)

@@ -205,13 +205,20 @@ TEST_F(DialogTest, TimerIsArmedAtCreationAndRearmedOnEveryTick)
     g_state.frameInterval = 15;
     Create();
     g_state.page = PAGE_COPY;
-    DWORD start = GetTickCount();
     MSG message;
-    while (g_state.frameIndex < 3 && GetTickCount() - start < 10000) {
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-        Sleep(5);
-    }
-    EXPECT_GE(g_state.frameIndex, 3) << "the timer did not keep ticking";
+    auto ticksUntil = [&](int frame) {
+        DWORD start = GetTickCount();
+        while (g_state.frameIndex < frame && GetTickCount() - start < 10000) {
+            while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+            Sleep(5);
+        }
+        return g_state.frameIndex >= frame;
+    };
+    EXPECT_TRUE(ticksUntil(3)) << "the timer armed at creation did not tick";
+    // With the timer gone, only the tick's own re-arming can bring the next ones.
+    KillTimer(g_state.dialog, IDT_ANIMATION);
+    Tick();
+    EXPECT_TRUE(ticksUntil(g_state.frameIndex + 2)) << "a tick did not arm the timer again";
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "../common/common.h"
+#include "../common/path.h"
 #include "../record/record.h"
 #include "reregister_paths.h"
 
@@ -29,6 +30,12 @@ int ReregisterUninstaller(void)
 {
     FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
     RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
+    // Only a folder of the form the install gives may be pointed at: any other "DIR" would make
+    // the uninstaller remove the files of whatever folder it names.
+    if (!IsInstallFolderOf(g_state.installDir, g_state.brand, g_state.title)) {
+        ReportDamagedRecord(g_state.installDir);
+        return 1;
+    }
     char registered[REG_TEXT_SIZE];
     RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Uninstall", registered);
 
@@ -36,16 +43,19 @@ int ReregisterUninstaller(void)
     char fileName[256];
     LoadStringA(g_state.instance, IDS_UNINSTALLER_EXE, fileName, sizeof(fileName));
     char expected[INSTALL_DIR_SIZE];
+    char command[INSTALL_DIR_SIZE + 2];
     ComposeExpectedUninstaller(g_state.installDir, fileName, expected, sizeof(expected));
+    FormatText(command, sizeof(command), kUninstallCommandFormat, expected);
 
-    if (strcmp(registered, expected) == 0) {
+    char entry[1024];
+    FormatText(entry, sizeof(entry), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", g_state.title);
+    if (strcmp(registered, expected) == 0 && RegStringEquals(HKEY_LOCAL_MACHINE, entry, "UninstallString", command)) {
         AskUser(NULL, "アップデート済です", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Uninstall", expected);
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath),
-               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s", g_state.title);
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "UninstallString", expected);
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", entry);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "UninstallString", command);
     RewriteUninstallerShortcut(expected);
     AskUser(NULL, "アップデートが完了しました", MB_OK | MB_ICONINFORMATION);
     return 1;

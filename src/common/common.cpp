@@ -30,6 +30,14 @@ int AskUser(HWND owner, const char *text, UINT style)
     return MessageBoxA(owner, text, "確認", style);
 }
 
+void ReportDamagedRecord(const char *dir)
+{
+    char text[1024];
+    FormatText(text, sizeof(text),
+               "インストール情報が壊れているため、処理を中止しました。何も変更していません。\n記録されているフォルダ: %s", dir);
+    ShowError(NULL, text);
+}
+
 void CloseInstaller(void)
 {
     EndDialog(g_state.dialog, 0);

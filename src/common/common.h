@@ -32,6 +32,13 @@ struct InstallerState {
     int isCopying;
     int cancelRequested;
     int isRegistering;  // 1 while a completed copy is being registered
+    int sessionEnded;   // 1 once the end of the session took the copy under way back
+    // The highest folder the install run created (empty when it created none): a run that does
+    // not complete removes the folders it made, from the install folder up to this one.
+    char createdFolder[INSTALL_DIR_SIZE];
+    // Message time of the last press that turned the button under the pointer into another
+    // (実行 into 中止, 中止 into 終了); 0 while there was none.
+    LONG swapPressTime;
     int page;
     int frameIndex;
     int lastFrame;
@@ -54,6 +61,10 @@ void ShowError(HWND owner, const char *text);
 
 // Question or information box: caption "確認"; style gives buttons and icon.
 int AskUser(HWND owner, const char *text, UINT style);
+
+// The error shown when the install record's folder is not of the form the install gives it:
+// nothing is changed then. dir is the recorded folder, shown so that it can be checked.
+void ReportDamagedRecord(const char *dir);
 
 // Keeps DLLs that are loaded by name from being taken from the program's folder or the current
 // folder: only the system folder is searched, where the system offers that (resolved at run

@@ -16,8 +16,23 @@ void StripTrailingBackslashes(char *text);
 // Returns 0, leaving out empty, when there is none or it does not fit size.
 int ParentFolder(const char *folder, char *out, unsigned size);
 
+// Whether folder (ending with a backslash) names a place of its own whatever the current
+// folder: a drive letter, colon and backslash (X:\...) or a share (\\server\share\...). Relative
+// texts, a bare root "\", device paths and characters that no folder name holds are refused.
+int IsAbsoluteFolder(const char *folder);
+
+// The root of the volume an absolute folder is on, "X:\" or "\\server\share\"; 0, leaving out
+// empty, when folder is not absolute or the root does not fit size.
+int VolumeRoot(const char *folder, char *out, unsigned size);
+
+// Whether dir has the form of an install folder: an absolute folder, then brand, a backslash,
+// title and a backslash. Removal acts only on such a folder.
+int IsInstallFolderOf(const char *dir, const char *brand, const char *title);
+
 // Creates every missing folder of path, the last one too when path ends with a backslash,
 // splitting only at whole backslash characters. Returns 1 when the folder exists afterwards.
-int CreateFolderPath(const char *path);
+// When created is given, it receives the highest level this call made (empty when it made none),
+// so that a run that does not complete can take back exactly what it made.
+int CreateFolderPath(const char *path, char *created = 0, unsigned createdSize = 0);
 
 #endif

@@ -9,10 +9,11 @@ int IsLeadByte(unsigned char byte)
     return IsDBCSLeadByte(byte) ? 1 : 0;
 }
 
-int CreateFolderPath(const char *path)
+int CreateFolderPath(const char *path, char *created, unsigned createdSize)
 {
     char level[1024];
     size_t length = strlen(path);
+    if (created != NULL && createdSize > 0) created[0] = '\0';
     if (length == 0 || length >= sizeof(level)) return 0;
 
     // Every prefix that ends before a whole backslash character names one level; the levels
@@ -22,7 +23,10 @@ int CreateFolderPath(const char *path)
         if (path[at] == '\\' && at > 0) {
             memcpy(level, path, at);
             level[at] = '\0';
-            CreateDirectoryA(level, NULL);
+            if (CreateDirectoryA(level, NULL) && created != NULL && at + 1 < createdSize && created[0] == '\0') {
+                memcpy(created, path, at + 1);  // with its backslash, as folders are kept
+                created[at + 1] = '\0';
+            }
             deepest = at;
         }
         at += (IsLeadByte((unsigned char)path[at]) && at + 1 < length) ? 2 : 1;

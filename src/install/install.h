@@ -8,6 +8,10 @@
 // then registers the installation. Returns 1 when completed or cancelled, 0 after an error.
 int RunInstall(HWND dialog);
 
+// Takes back an install run that does not complete: closes the copy's files, removes what was
+// copied, the shortcut folders and keys, and the folders the run made while they are empty.
+void RollBackInstallRun(void);
+
 // Turns a completed copy into an installation: the two Start-menu shortcuts and the install
 // record, then the main menu. Returns 1.
 int RegisterInstallation(HWND dialog);

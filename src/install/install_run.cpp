@@ -19,6 +19,7 @@
 enum { BLOCK_SIZE = 1048576, PATH_SIZE = 1024 };
 
 static const char kFolderTooLong[] = "インストール先のフォルダ名が長すぎます";
+static const char kFolderNotAbsolute[] = "インストール先にはドライブ名から始まるフォルダ (例: C:\\Games) を指定してください";
 static const char kFolderNotCreated[] = "フォルダの作成に失敗しました";
 static const char kBadFileList[] = "ファイルリストが正しくありません";
 static const char kFileNotFound[] = "ファイルが見つかりません";
@@ -33,13 +34,44 @@ struct FileSet {
     int count;
 };
 
-enum CopyOutcome { COPY_DONE, COPY_CANCELLED, COPY_QUIT, COPY_FAILED };
+enum CopyOutcome { COPY_DONE, COPY_CANCELLED, COPY_QUIT, COPY_FAILED, COPY_SESSION_ENDED };
+
+// The two files of the copy under way (-1 when closed): kept here, not on the copy's stack, so
+// that the end of the session can close them before it removes what was copied.
+static int s_source = -1;
+static int s_destination = -1;
+
+// Closes the files of the copy; returns 0 when the destination's data did not all reach the disk.
+static int CloseCopyFiles(void)
+{
+    int closed = 1;
+    if (s_source != -1) _close(s_source);
+    if (s_destination != -1 && _close(s_destination) != 0) closed = 0;
+    s_source = -1;
+    s_destination = -1;
+    return closed;
+}
+
+void RollBackInstallRun(void)
+{
+    CloseCopyFiles();
+    RemoveInstallation(g_state.installDir);
+    if (g_state.createdFolder[0] != '\0') RemoveEmptyFoldersAbove(g_state.installDir, g_state.createdFolder);
+    g_state.createdFolder[0] = '\0';
+}
 
 static int FailRun(HWND dialog, const char *message)
 {
     ShowError(dialog, message);
     ShowMainMenu(dialog);
     return 0;
+}
+
+// An error after the folders were made: what the run made goes before the message.
+static int FailAndRollBack(HWND dialog, const char *message)
+{
+    RollBackInstallRun();
+    return FailRun(dialog, message);
 }
 
 static int ComposeFolderFromEdit(HWND dialog)
@@ -97,15 +129,14 @@ static int SizeListedFiles(FileSet *files)
     return 1;
 }
 
-// The drive's free bytes; the install folder itself is asked when its drive root is no root
-// the platform can answer for (an empty folder text, a network path).
+// The free bytes of the volume the install folder is on, asked before any folder is made: of
+// its root, "X:\" or "\\server\share\" (the install folder is absolute by now).
 static int EnoughFreeSpace(void)
 {
-    char root[4];
-    FormatText(root, sizeof(root), "%.3s", g_state.installDir);
+    char root[INSTALL_DIR_SIZE];
     ULARGE_INTEGER available, total, free;
-    if (!GetDiskFreeSpaceExA(root, &available, &total, &free) &&
-        !GetDiskFreeSpaceExA(g_state.installDir, &available, &total, &free)) {
+    if (!VolumeRoot(g_state.installDir, root, sizeof(root)) ||
+        !GetDiskFreeSpaceExA(root, &available, &total, &free)) {
         return 0;
     }
     return g_state.bytesTotal <= free.QuadPart;
@@ -133,29 +164,31 @@ static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long lo
         !FormatText(destination, sizeof(destination), "%s%s", g_state.installDir, name)) {
         return COPY_FAILED;
     }
-    int input = _open(source, _O_RDONLY | _O_BINARY);
-    if (input == -1) return COPY_FAILED;
+    s_source = _open(source, _O_RDONLY | _O_BINARY);
+    if (s_source == -1) return COPY_FAILED;
     // A new file is made without truncating it: a file system that guards a file rewritten after a
     // truncation (ext4, which Wine's files live on) writes all of its data out when it is closed,
     // so every close, and the removal after a cancel, would wait for that write-out. A file already
     // there is truncated, so that a longer one keeps no stale bytes past the new end.
-    int output = _open(destination, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (output == -1 && errno == EEXIST) {
-        output = _open(destination, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    s_destination = _open(destination, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (s_destination == -1 && errno == EEXIST) {
+        s_destination = _open(destination, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
     }
 
-    CopyOutcome outcome = output == -1 ? COPY_FAILED : COPY_DONE;
+    CopyOutcome outcome = s_destination == -1 ? COPY_FAILED : COPY_DONE;
     unsigned long long copied = 0;
     while (outcome == COPY_DONE) {
-        int got = _read(input, block, BLOCK_SIZE);
+        int got = _read(s_source, block, BLOCK_SIZE);
         if (got == 0) break;
         if (got < 0) {
             outcome = COPY_FAILED;
         } else if (!PumpOneMessage()) {
             outcome = COPY_QUIT;
+        } else if (g_state.sessionEnded) {
+            return COPY_SESSION_ENDED;  // its files are closed and removed already
         } else if (g_state.cancelRequested) {
             outcome = COPY_CANCELLED;
-        } else if (_write(output, block, (unsigned)got) != got) {
+        } else if (_write(s_destination, block, (unsigned)got) != got) {
             outcome = COPY_FAILED;  // a full drive writes short or not at all
         } else {
             copied += (unsigned)got;
@@ -163,8 +196,7 @@ static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long lo
             SendMessageA(progress, PBM_SETPOS, ProgressPosition(g_state.bytesCopied, g_state.bytesTotal), 0);
         }
     }
-    _close(input);
-    if (output != -1 && _close(output) != 0 && outcome == COPY_DONE) outcome = COPY_FAILED;
+    if (!CloseCopyFiles() && outcome == COPY_DONE) outcome = COPY_FAILED;
     // A source that ended early (a disc taken out, a damaged file) is no complete copy.
     if (outcome == COPY_DONE && copied < size) outcome = COPY_FAILED;
     return outcome;
@@ -186,39 +218,55 @@ static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *bloc
 
 int RunInstall(HWND dialog)
 {
+    g_state.createdFolder[0] = '\0';
+    g_state.sessionEnded = 0;
     if (!ComposeFolderFromEdit(dialog)) return FailRun(dialog, kFolderTooLong);
+    // A relative folder would be installed below whatever the current folder happens to be, and
+    // recorded so that nothing could find it again.
+    if (!IsInstallFolderOf(g_state.installDir, g_state.brand, g_state.title)) {
+        return FailRun(dialog, kFolderNotAbsolute);
+    }
     SetWindowTextA(GetDlgItem(dialog, IDC_LABEL), "インストール中...");
     SetWindowTextA(GetDlgItem(dialog, IDC_BUTTON_NEXT), "中止");
-    if (!CreateFolderPath(g_state.installDir)) return FailRun(dialog, kFolderNotCreated);
 
+    // Everything that can be checked without a folder is checked before one is made, so that a
+    // refused run leaves nothing behind.
     FileSet files;
     if (!LoadChosenFiles(dialog, &files)) return FailRun(dialog, kBadFileList);
     if (!InstalledPathsFit(&files)) return FailRun(dialog, kFolderTooLong);
     if (!SizeListedFiles(&files)) return FailRun(dialog, kFileNotFound);
     if (!EnoughFreeSpace()) return FailRun(dialog, kNoFreeSpace);
+    if (!CreateFolderPath(g_state.installDir, g_state.createdFolder, sizeof(g_state.createdFolder))) {
+        return FailAndRollBack(dialog, kFolderNotCreated);
+    }
 
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     char *block = (char *)malloc(BLOCK_SIZE);
-    if (block == NULL) return FailRun(dialog, kNoMemory);
+    if (block == NULL) return FailAndRollBack(dialog, kNoMemory);
     CopyOutcome outcome = CopyListedFiles(dialog, &files, block);
     free(block);
 
     switch (outcome) {
     case COPY_DONE:
         g_state.isCopying = 0;
+        g_state.createdFolder[0] = '\0';
         return RegisterInstallation(dialog);
     case COPY_FAILED:
-        RemoveInstallation(g_state.installDir);
-        return FailRun(dialog, kCopyFailed);
+        return FailAndRollBack(dialog, kCopyFailed);
+    case COPY_SESSION_ENDED:
+        // Taken back already, while the session was ending; end as the close box does.
+        ShowMainMenu(dialog);
+        PostQuitMessage(0);
+        return 1;
     case COPY_QUIT:
         // The close box was used during the copy: roll back, then let the program end.
-        RemoveInstallation(g_state.installDir);
+        RollBackInstallRun();
         ShowMainMenu(dialog);
         PostQuitMessage(0);
         return 1;
     case COPY_CANCELLED:
     default:
-        RemoveInstallation(g_state.installDir);
+        RollBackInstallRun();
         ShowMainMenu(dialog);
         return 1;
     }

@@ -30,10 +30,15 @@ static void WriteShortcut(const char *folder, const char *program, const char *l
     CreateShortcut(target, link);
 }
 
-static void WriteRecordPath(const char *valueName, const char *program)
+// <installDir><program>, stored in the value named; format quotes it where it must be.
+static void WriteRecordPath(const char *valueName, const char *program, const char *format = "%s")
 {
+    char path[PATH_SIZE];
     char value[PATH_SIZE];
-    if (!FormatText(value, sizeof(value), "%s%s", g_state.installDir, program)) return;
+    if (!FormatText(path, sizeof(path), "%s%s", g_state.installDir, program) ||
+        !FormatText(value, sizeof(value), format, path)) {
+        return;
+    }
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, value);
 }
 
@@ -65,7 +70,15 @@ int RegisterInstallation(HWND dialog)
 
     FormatText(g_state.keyPath, sizeof(g_state.keyPath), kUninstallEntry, g_state.title);
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DisplayName", g_state.title);
-    WriteRecordPath("UninstallString", uninstaller);
+    WriteRecordPath("UninstallString", uninstaller, kUninstallCommandFormat);
+    // What the platform's list of programs shows beside the name: maker, icon, place and size;
+    // there is nothing to change or repair, so it offers removal alone.
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Publisher", g_state.brand);
+    WriteRecordPath("DisplayIcon", game);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "InstallLocation", g_state.installDir);
+    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "EstimatedSize", (DWORD)((g_state.bytesTotal + 1023) / 1024));
+    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoModify", 1);
+    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoRepair", 1);
 
     g_state.isRegistering = 0;
     ShowMainMenu(dialog);

@@ -20,7 +20,9 @@ int RegReadString(HKEY root, const char *subKey, const char *valueName, char *ou
     return result;
 }
 
-int RegWriteString(HKEY root, const char *subKey, const char *valueName, const char *text)
+// Opens or creates subKey and sets one value of the given type.
+static int WriteValue(HKEY root, const char *subKey, const char *valueName, DWORD type, const BYTE *data,
+                      DWORD size)
 {
     HKEY key;
     char emptyClass[] = "";
@@ -28,10 +30,36 @@ int RegWriteString(HKEY root, const char *subKey, const char *valueName, const c
                         &key, NULL) != ERROR_SUCCESS) {
         return 0;
     }
-    // The stored length is the text alone, without its terminating NUL.
-    RegSetValueExA(key, valueName, 0, REG_SZ, (const BYTE *)text, (DWORD)strlen(text));
+    RegSetValueExA(key, valueName, 0, type, data, size);
     RegCloseKey(key);
     return 1;
+}
+
+int RegWriteString(HKEY root, const char *subKey, const char *valueName, const char *text)
+{
+    // The stored length is the text alone, without its terminating NUL.
+    return WriteValue(root, subKey, valueName, REG_SZ, (const BYTE *)text, (DWORD)strlen(text));
+}
+
+int RegWriteNumber(HKEY root, const char *subKey, const char *valueName, DWORD number)
+{
+    return WriteValue(root, subKey, valueName, REG_DWORD, (const BYTE *)&number, sizeof(number));
+}
+
+int RegStringEquals(HKEY root, const char *subKey, const char *valueName, const char *text)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    char stored[1024];
+    DWORD type = 0;
+    DWORD size = sizeof(stored);
+    LONG status = RegQueryValueExA(key, valueName, NULL, &type, (BYTE *)stored, &size);
+    RegCloseKey(key);
+    size_t length = strlen(text);
+    // Stored with or without a terminating NUL.
+    if (status != ERROR_SUCCESS || type != REG_SZ || size < length || size > length + 1) return 0;
+    if (size == length + 1 && stored[length] != '\0') return 0;
+    return memcmp(stored, text, length) == 0;
 }
 
 int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName)

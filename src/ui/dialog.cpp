@@ -2,6 +2,7 @@
 #include "ui.h"
 
 #include "../common/common.h"
+#include "../install/install.h"
 #include "../record/record.h"
 #include "view.h"
 
@@ -64,6 +65,19 @@ int ShowMainMenu(HWND dialog)
     return 1;
 }
 
+// The second click of a double-click lands where the first one did. When the first turned the
+// button there into another (実行 into 中止, 中止 into 終了), the second must not press that one.
+static int EchoesSwapPress(void)
+{
+    return g_state.swapPressTime != 0 &&
+           (DWORD)(GetMessageTime() - g_state.swapPressTime) < GetDoubleClickTime();
+}
+
+static void NoteSwapPress(void)
+{
+    g_state.swapPressTime = GetMessageTime();
+}
+
 static void OnInstallButton(HWND dialog)
 {
     if (g_state.isInstalled != 0) {
@@ -86,15 +100,18 @@ static void OnBack(HWND dialog)
 static void OnNext(HWND dialog)
 {
     if (g_state.page < PAGE_COPY) {
+        if (g_state.page == PAGE_CONFIRM) NoteSwapPress();
         g_state.page = g_state.page + 1;
         ShowWizardPage(dialog);  // from the confirmation page this runs the whole install
     } else if (g_state.isCopying != 0) {
+        if (EchoesSwapPress() || g_state.cancelRequested) return;
+        NoteSwapPress();
         g_state.cancelRequested = 1;  // the copy loop sees it after its next block
     } else if (g_state.isRegistering != 0) {
         // Reachable only behind the ownerless shortcut error box: a completed copy is not
         // rolled back half-way through its registration.
     } else {
-        RemoveInstallation(g_state.installDir);
+        RollBackInstallRun();
         ShowMainMenu(dialog);
     }
 }
@@ -109,15 +126,16 @@ static void OnCommand(HWND dialog, WPARAM command)
 {
     // The whole wParam is compared, so only clicks (notification code 0) act; the
     // combo box's and edit box's notifications carry other codes and do nothing.
+    // The main menu's buttons take the places of 実行 and 中止 when a run ends.
     switch (command) {
     case IDC_BUTTON_INSTALL:
-        OnInstallButton(dialog);
+        if (!EchoesSwapPress()) OnInstallButton(dialog);
         break;
     case IDC_BUTTON_START:
-        LaunchGame();
+        if (!EchoesSwapPress()) LaunchGame();
         break;
     case IDC_BUTTON_END:
-        CloseInstaller();
+        if (!EchoesSwapPress()) CloseInstaller();
         break;
     case IDC_BUTTON_BACK:
         OnBack(dialog);
@@ -131,6 +149,15 @@ static void OnCommand(HWND dialog, WPARAM command)
     default:
         break;
     }
+}
+
+// The session ends while files are copied: the process may be ended as soon as this message
+// returns, so the partial install is taken back now; the copy loop then stops by itself.
+static void OnEndSession(void)
+{
+    if (g_state.isCopying == 0 || g_state.sessionEnded != 0) return;
+    g_state.sessionEnded = 1;
+    RollBackInstallRun();
 }
 
 static void OnAnimationTick(HWND dialog)
@@ -166,6 +193,9 @@ INT_PTR CALLBACK InstallDialogProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_TIMER:
         OnAnimationTick(window);
+        break;
+    case WM_ENDSESSION:
+        if (wParam) OnEndSession();
         break;
     default:
         break;

@@ -1,6 +1,8 @@
 // File helpers for tests, through the wide calls so that paths beyond MAX_PATH work too.
 #include "files.h"
 
+#include "../../src/common/path.h"
+
 #include <shlobj.h>
 
 #include <vector>
@@ -104,7 +106,7 @@ unsigned long long FileSize(const std::string &path)
 void DeleteTree(const std::string &path)
 {
     std::string folder = path;
-    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    while (EndsWithBackslash(folder.c_str())) folder.pop_back();  // not a trail byte 0x5C
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
