@@ -80,14 +80,29 @@ protected:
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
 
-    // The record and files of an installation, laid without the installer.
+    // The record and files of an installation, laid without the installer; the programs named
+    // are the built ones, the other files plain.
     void LayInstallation(const std::vector<std::string> &files)
     {
         CreateDirectoryA(brand_.c_str(), NULL);
         CreateDirectoryA(installed_.c_str(), NULL);
-        for (const std::string &file : files) MakeFile(installed_ + file);
+        for (const std::string &file : files) {
+            if (file == "Uninstaller.exe" || file == "VT.exe") {
+                CopyFileA(TestProgramPath("../bin/" + file).c_str(), (installed_ + file).c_str(), FALSE);
+            } else {
+                MakeFile(installed_ + file);
+            }
+        }
         SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", installed_);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", installed_ + "Uninstaller.exe");
         SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
+    }
+
+    void ExpectRemoved(bool removed)
+    {
+        EXPECT_EQ(!removed, Exists(installed_));
+        EXPECT_EQ(!removed, KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_EQ(!removed, KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     }
 
     // Runs a program to its first message box, answers it and returns its text.
@@ -164,30 +179,128 @@ TEST_F(CompanionTest, UninstallerWithoutARecordSaysSo)
     EXPECT_EQ(1, WaitForExit(program_, kTimeout));
 }
 
-TEST_F(CompanionTest, DeclinedUninstallRemovesNothing)
+TEST_F(CompanionTest, DeclinedUninstallRemovesNothingWhateverTheCommandLine)
 {
     LayInstallation({"VT.exe", "core.vtp"});
-    ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
-    EXPECT_EQ("Velvet Tinkers をアンインストールしますか？", Answer(program_.pid, IDNO));
-    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
-    EXPECT_TRUE(Exists(installed_ + "core.vtp"));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    // The hand-over switch counts only from the temporary copy an uninstaller made of itself.
+    for (const char *arguments : {"", "/cleanup", "/cleanup 4", "/cleanup 4294967295"}) {
+        SCOPED_TRACE(arguments);
+        ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_, "", arguments));
+        EXPECT_EQ("Velvet Tinkers をアンインストールしますか？", Answer(program_.pid, IDNO));
+        EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+        EndProgram(program_);
+        EXPECT_TRUE(Exists(installed_ + "core.vtp"));
+        ExpectRemoved(false);
+    }
 }
 
-TEST_F(CompanionTest, FileThatCannotBeRemovedIsNamedAndTheRestGoes)
+TEST_F(CompanionTest, FileThatCannotBeRemovedIsNamedAndTheRecordStaysForALaterUninstall)
 {
-    LayInstallation({"VT.exe", "core.vtp", "data.vtp"});
+    LayInstallation({"Uninstaller.exe", "VT.exe", "core.vtp", "data.vtp"});
     SetFileAttributesA((installed_ + "data.vtp").c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
     Answer(program_.pid, IDYES);
     std::string report = Answer(program_.pid, IDOK);
+    EXPECT_EQ(0u, report.find("アンインストールを完了できませんでした")) << report;
     EXPECT_NE(std::string::npos, report.find(installed_ + "data.vtp")) << report;
     EXPECT_EQ(std::string::npos, report.find("core.vtp")) << report;
     EXPECT_EQ(2, WaitForExit(program_, kTimeout));
     EXPECT_TRUE(Exists(installed_ + "data.vtp"));
     EXPECT_FALSE(Exists(installed_ + "core.vtp"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_TRUE(Exists(installed_ + "Uninstaller.exe")) << "the uninstaller to finish with later";
+    ExpectRemoved(false);
+}
+
+TEST_F(CompanionTest, RunningGameIsAskedToCloseAndNothingGoesUntilItIs)
+{
+    LayInstallation({"Uninstaller.exe", "VT.exe", "core.vtp"});
+    Program game;
+    ASSERT_TRUE(StartProgram(installed_ + "VT.exe", &game, installed_));
+    ASSERT_EQ(-1, WaitForExit(game, 1000));
+    for (int answer : {IDCANCEL, IDRETRY}) {
+        SCOPED_TRACE(answer);
+        ASSERT_TRUE(StartProgram(installed_ + "Uninstaller.exe", &program_, installed_));
+        Answer(program_.pid, IDYES);
+        std::string inUse = Answer(program_.pid, answer);
+        EXPECT_NE(std::string::npos, inUse.find(installed_ + "VT.exe")) << inUse;
+        if (answer == IDCANCEL) {
+            EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+            EndProgram(program_);
+            ExpectRemoved(false);
+            EXPECT_TRUE(Exists(installed_ + "core.vtp"));
+        } else {
+            EXPECT_NE(std::string::npos, Answer(program_.pid, IDRETRY).find("VT.exe")) << "asked again while it runs";
+            EndProgram(game);
+            Answer(program_.pid, IDRETRY);
+            EXPECT_EQ(0, WaitForExit(program_, kTimeout)) << "handed over to its temporary copy";
+            HWND done = WaitForWindow(0, "確認", kTimeout);
+            ASSERT_NE(nullptr, done);
+            EXPECT_EQ("アンインストールが完了しました", MessageBoxText(done));
+            AnswerMessageBox(done, IDOK);
+        }
+    }
+    EndProgram(game);
+    ExpectRemoved(true);
+}
+
+TEST_F(CompanionTest, UninstallerStartedThroughAPathOfOtherLetterCaseStillRemovesItself)
+{
+    LayInstallation({"Uninstaller.exe", "VT.exe", "core.vtp"});
+    std::string upper = installed_;
+    CharUpperA(&upper[0]);
+    ASSERT_NE(upper, installed_);
+    EXPECT_EQ("アンインストールが完了しました", UninstallWith(upper + "UNINSTALLER.EXE", upper));
+    ExpectRemoved(true);
+    EXPECT_FALSE(Exists(brand_));
+}
+
+TEST_F(CompanionTest, RecordNotPointingAtAnInstallFolderIsRefusedAndNothingIsDeleted)
+{
+    std::string precious = base_ + "\\precious\\";
+    CreateDirectoryA(precious.c_str(), NULL);
+    for (const char *name : {"a.doc", "b.jpg", "Uninstaller.exe"}) MakeFile(precious + name);
+    for (const std::string &dir : {precious, std::string("precious\\kestrelix\\Velvet Tinkers\\")}) {
+        SCOPED_TRACE(dir);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir);
+        SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
+        ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
+        HWND box = WaitForWindow(program_.pid, "エラー", kTimeout);
+        ASSERT_NE(nullptr, box) << "no error for a damaged record";
+        EXPECT_NE(std::string::npos, MessageBoxText(box).find(dir));
+        AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+        EndProgram(program_);
+        EXPECT_EQ(3u, FolderEntries(precious).size());
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    }
+}
+
+TEST_F(CompanionTest, PlatformsUninstallCommandStartsTheUninstallerNotAProgramPlantedAtABlank)
+{
+    // An older install's unquoted command, brought to the quoted form by the next start.
+    LayInstallation({"Uninstaller.exe", "VT.exe"});
+    SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", installed_ + "Uninstaller.exe");
+    ASSERT_TRUE(StartProgram(SetupExePath(), &program_));
+    EXPECT_EQ("アップデートが完了しました", Answer(program_.pid, IDOK));
+    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+    EndProgram(program_);
+
+    CopyFileA(TestProgramPath("launch_probe.exe").c_str(), (brand_ + "Velvet.exe").c_str(), FALSE);
+    char command[] = "uninstaller.exe --remove \"Velvet Tinkers\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION platform;
+    ASSERT_TRUE(CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &platform));
+    HWND question = WaitForWindow(0, "確認", kTimeout);
+    ASSERT_NE(nullptr, question) << "the uninstaller did not ask";
+    EXPECT_EQ("Velvet Tinkers をアンインストールしますか？", MessageBoxText(question));
+    AnswerMessageBox(question, IDNO);
+    WaitForSingleObject(platform.hProcess, kTimeout);
+    CloseHandle(platform.hThread);
+    CloseHandle(platform.hProcess);
+    EXPECT_FALSE(Exists(brand_ + "report.txt")) << "the planted program ran";
+    ExpectRemoved(false);
 }
 
 TEST_F(CompanionTest, GameShowsTheFolderItWasStartedIn)

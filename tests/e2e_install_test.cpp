@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,11 +61,12 @@ protected:
         stillPicture_ = Picture();
     }
 
-    void StartInstall(int type, const std::string &folder)
+    // Walks to the copy, or with press false only to the confirmation page.
+    void StartInstall(int type, const std::string &folder, bool press = true)
     {
         base_ = folder;
         installed_ = folder + "\\kestrelix\\Velvet Tinkers\\";
-        ASSERT_TRUE(WalkToCopy(dialog_, type, folder));
+        ASSERT_TRUE(press ? WalkToCopy(dialog_, type, folder) : WalkToConfirm(dialog_, type, folder));
     }
 
     int Position() { return (int)SendMessageA(GetDlgItem(dialog_, IDC_PROGRESS), PBM_GETPOS, 0, 0); }
@@ -79,10 +81,18 @@ protected:
         ASSERT_NE(stillPicture_, Picture()) << "no animation during the copy";
     }
 
+    // The copy runs long enough to be acted on: a first archive far beyond what a test waits.
+    void LayLargeDisc()
+    {
+        for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
+        MakeSizedFile(disc_ + "\\core.vtp", 6ull << 30, 0, true);  // beyond 2 GiB on purpose
+    }
+
+    // Nothing of the run stays: the folders it made (the brand folder too), the keys and the
+    // shortcut folder that LayRecordToTakeBack laid.
     void ExpectNothingLeft()
     {
-        EXPECT_FALSE(Exists(installed_)) << installed_;
-        EXPECT_TRUE(Exists(base_ + "\\kestrelix")) << "the brand folder stays";
+        EXPECT_TRUE(FolderEntries(base_).empty()) << base_;
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_FALSE(Exists(shortcuts_));
@@ -130,7 +140,18 @@ TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNext
     ExpectValue(kProductKey, "EXE", installed_ + "VT.exe");
     ExpectValue(kProductKey, "Uninstall", installed_ + "Uninstaller.exe");
     ExpectValue(kUninstallKey, "DisplayName", "Velvet Tinkers");
-    ExpectValue(kUninstallKey, "UninstallString", installed_ + "Uninstaller.exe");
+    ExpectValue(kUninstallKey, "UninstallString", "\"" + installed_ + "Uninstaller.exe\"");
+    ExpectValue(kUninstallKey, "Publisher", "kestrelix");
+    ExpectValue(kUninstallKey, "DisplayIcon", installed_ + "VT.exe");
+    ExpectValue(kUninstallKey, "InstallLocation", installed_);
+    unsigned long long bytes = 0;
+    for (const std::string &name : FolderEntries(installed_)) bytes += FileSize(installed_ + name);
+    for (const auto &number : {std::make_pair("EstimatedSize", (DWORD)((bytes + 1023) / 1024)),
+                               std::make_pair("NoModify", (DWORD)1), std::make_pair("NoRepair", (DWORD)1)}) {
+        RawValue value = ReadRawValue(HKEY_LOCAL_MACHINE, kUninstallKey, number.first);
+        EXPECT_EQ((DWORD)REG_DWORD, value.type) << number.first;
+        EXPECT_EQ(std::string((const char *)&number.second, 4), value.data) << number.first;
+    }
 
     Shortcut game = ReadShortcut(shortcuts_ + "Velvet Tinkers.lnk");
     ASSERT_TRUE(game.loaded);
@@ -166,11 +187,12 @@ TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNext
 
 TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
 {
-    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
-    MakeSizedFile(disc_ + "\\core.vtp", 3ull << 30, 0, true);  // beyond 2 GiB on purpose
+    LayLargeDisc();
+    LayRecordToTakeBack(shortcuts_);
     Start();
     StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-cancel"));
     WaitForCopyUnderWay();
+    WaitPastDoubleClick();
     MessageBoxWatch boxes(setup_.pid);
     Click(dialog_, IDC_BUTTON_NEXT);
     ASSERT_TRUE(WaitForMainMenu(dialog_));
@@ -181,14 +203,54 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
 }
 
-TEST_F(InstallFlowTest, CloseBoxDuringTheCopyRollsBackAndEndsTheProgram)
+TEST_F(InstallFlowTest, CloseBoxOrEndOfTheSessionDuringTheCopyRollsBackAndEndsTheProgram)
 {
-    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
-    MakeSizedFile(disc_ + "\\core.vtp", 3ull << 30, 0, true);
+    const std::pair<const char *, std::function<void(HWND)>> ends[] = {
+        {"close box", [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"end of the session", [](HWND) {
+             // Every program of the session is asked and told, then ended if it still runs.
+             Program wineboot;
+             ASSERT_TRUE(StartProgram("C:\\windows\\system32\\wineboot.exe", &wineboot, "", "-e"));
+             EXPECT_NE(-1, WaitForExit(wineboot, kTimeout));
+             EndProgram(wineboot);
+         }},
+    };
+    LayLargeDisc();
+    for (const auto &end : ends) {
+        SCOPED_TRACE(end.first);
+        LayRecordToTakeBack(shortcuts_);
+        Start();
+        StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-close"));
+        WaitForCopyUnderWay();
+        end.second(dialog_);
+        EXPECT_NE(-1, WaitForExit(setup_, kTimeout)) << "the installer outlived its end";
+        EndProgram(setup_);
+        ExpectNothingLeft();
+    }
+}
+
+TEST_F(InstallFlowTest, SecondClickOfADoubleClickDoesNotPressTheButtonTheFirstPutThere)
+{
+    LayLargeDisc();
     Start();
-    StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-close"));
+    StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-double"), false);
+
+    // 実行 turns into 中止 under the pointer: the copy goes on.
+    DoubleClick(dialog_, IDC_BUTTON_NEXT);
     WaitForCopyUnderWay();
-    PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+    WaitPastDoubleClick();
+    ASSERT_FALSE(ReadControl(dialog_, IDC_BUTTON_END).visible) << "the double-click cancelled the install";
+    int before = Position();
+    DWORD start = GetTickCount();
+    while (Position() == before && GetTickCount() - start < kTimeout) Sleep(10);
+    EXPECT_GT(Position(), before) << "the copy stopped";
+
+    // 中止 gives way to 終了: the program stays, with nothing installed.
+    DoubleClick(dialog_, IDC_BUTTON_NEXT);
+    ASSERT_TRUE(WaitForMainMenu(dialog_));
+    WaitPastDoubleClick();
+    EXPECT_EQ(-1, WaitForExit(setup_, 0)) << "the second click ended the installer";
     ExpectNothingLeft();
+    Click(dialog_, IDC_BUTTON_END);  // a deliberate click still works
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
 }

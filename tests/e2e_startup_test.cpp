@@ -200,10 +200,10 @@ protected:
     }
 
     // Runs Setup.exe to its one message box, answers it and returns its text.
-    std::string RunToMessage()
+    std::string RunToMessage(const char *caption = "確認")
     {
         StartSetup(&setup_);
-        HWND box = WaitForWindow(setup_.pid, "確認", kStartTimeout);
+        HWND box = WaitForWindow(setup_.pid, caption, kStartTimeout);
         EXPECT_NE(nullptr, box);
         if (box == NULL) return "";
         EXPECT_EQ(nullptr, WaitForWindow(setup_.pid, kCaption, 0)) << "a dialog in the installed mode";
@@ -228,28 +228,31 @@ protected:
 TEST_F(ReregisterTest, PathAlreadyInPlaceChangesNothing)
 {
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", expected_);
+    SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", "\"" + expected_ + "\"");
     EXPECT_EQ("アップデート済です", RunToMessage());
-    EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
     EXPECT_FALSE(Exists(link_));
 }
 
-TEST_F(ReregisterTest, PathDifferingOrMissingIsRewrittenWithTheShortcut)
+TEST_F(ReregisterTest, PathDifferingOrMissingOrUnquotedIsRewrittenWithTheShortcut)
 {
-    std::string differing = dir_ + "uninstaller.exe";  // only the case differs
-    for (const std::string &registered : {differing, std::string()}) {
-        SCOPED_TRACE(registered);
-        if (registered.empty()) {
-            HKEY key;
-            RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, &key);
-            RegDeleteValueA(key, "Uninstall");
-            RegCloseKey(key);
-        } else {
-            SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", registered);
-        }
+    // "Uninstall" as registered (NULL: missing), then "UninstallString" as registered.
+    const std::pair<const char *, std::string> records[] = {
+        {"uninstaller.exe", "old"},  // only the case differs
+        {NULL, "old"},
+        {"Uninstaller.exe", expected_},  // an older install's unquoted command
+    };
+    for (const auto &record : records) {
+        SCOPED_TRACE(record.second + (record.first ? record.first : "(missing)"));
+        HKEY key;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, &key);
+        RegDeleteValueA(key, "Uninstall");
+        RegCloseKey(key);
+        if (record.first != NULL) SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", dir_ + record.first);
+        SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString", record.second);
         DeleteFileA(link_.c_str());
         EXPECT_EQ("アップデートが完了しました", RunToMessage());
         EXPECT_EQ(expected_, Value(kProductKey, "Uninstall"));
-        EXPECT_EQ(expected_, Value(kUninstallKey, "UninstallString"));
+        EXPECT_EQ("\"" + expected_ + "\"", Value(kUninstallKey, "UninstallString"));
         EXPECT_EQ(dir_, Value(kProductKey, "DIR"));
         Shortcut shortcut = ReadShortcut(link_);
         ASSERT_TRUE(shortcut.loaded);
@@ -265,15 +268,30 @@ TEST_F(ReregisterTest, DeletedShortcutFolderStillGetsTheValues)
     DeleteTree(shortcuts_);
     EXPECT_EQ("アップデートが完了しました", RunToMessage());
     EXPECT_EQ(expected_, Value(kProductKey, "Uninstall"));
-    EXPECT_EQ(expected_, Value(kUninstallKey, "UninstallString"));
+    EXPECT_EQ("\"" + expected_ + "\"", Value(kUninstallKey, "UninstallString"));
     EXPECT_FALSE(Exists(shortcuts_));
 }
 
 TEST_F(ReregisterTest, LongestRecordedFolderIsComposedWhole)
 {
-    std::string longest = "C:\\" + std::string(251, 'l') + "\\";
+    std::string longest = "C:\\" + std::string(255 - 3 - 26, 'l') + "\\kestrelix\\Velvet Tinkers\\";
     ASSERT_EQ(255u, longest.size());
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", longest);
     EXPECT_EQ("アップデートが完了しました", RunToMessage());
     EXPECT_EQ(longest + "Uninstaller.exe", Value(kProductKey, "Uninstall"));
+    EXPECT_EQ("\"" + longest + "Uninstaller.exe\"", Value(kUninstallKey, "UninstallString"));
+}
+
+TEST_F(ReregisterTest, FolderNotOfTheInstallFormIsADamagedRecordAndChangesNothing)
+{
+    for (const char *dir : {"C:\\precious\\", "games\\kestrelix\\Velvet Tinkers\\", "\\kestrelix\\Velvet Tinkers\\",
+                            "C:\\kestrelix\\Other\\"}) {
+        SCOPED_TRACE(dir);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir);
+        std::string said = RunToMessage("エラー");
+        EXPECT_NE(std::string::npos, said.find(dir)) << said;
+        EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
+        EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall").exists);
+        EXPECT_FALSE(Exists(link_));
+    }
 }

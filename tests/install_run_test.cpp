@@ -20,13 +20,13 @@
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
 #include "support/wine_drives.h"
+#include "support/wizard_walk.h"
 
 namespace {
 
 const unsigned long long kMiB = 1048576;
 const char *const kMinimal[] = {"Uninstaller.exe", "VT.exe",  "core.vtp", "data.vtp", "font.vtp",
                                 "sys.vtp",         "chr.vtp", "map.vtp",  "snd.vtp"};
-enum { TYPE_FULL, TYPE_STANDARD, TYPE_MINIMAL };
 
 std::vector<int> g_positions;
 WNDPROC g_progressProc;
@@ -117,16 +117,6 @@ protected:
         return ShowWizardPage(dialog_);
     }
 
-    // What a rollback must remove besides the copied files: both keys and the shortcut folder,
-    // laid beforehand so that a rollback that forgets one of them is seen.
-    void LayRecordAndShortcuts()
-    {
-        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "BLAND", "kestrelix");
-        SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
-        CreateDirectoryA(shortcuts_.c_str(), NULL);
-        MakeFile(shortcuts_ + "\\Velvet Tinkers.lnk");
-    }
-
     // Nothing of the run stays: the folders it made (the brand folder too) go, target_ stays.
     void ExpectRolledBack()
     {
@@ -198,7 +188,7 @@ TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
 TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)
 {
     LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
-    LayRecordAndShortcuts();
+    LayRecordToTakeBack(shortcuts_);
     HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
     DuringCopy(3, [next] { SendMessageA(next, BM_CLICK, 0, 0); });
     MessageBoxWatch boxes;
@@ -209,7 +199,6 @@ TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)
     EXPECT_EQ(60, Position()) << "the bar keeps its position into the next run";
 
     // A maker's folder that holds another product was not made by the run and stays.
-    g_state.swapPressTime = 0;  // a deliberate click, long after the last
     std::string other = target_ + "\\kestrelix\\Other Game\\";
     CreateFolderPath(other.c_str());
     DuringCopy(3, [next] { SendMessageA(next, BM_CLICK, 0, 0); });
@@ -233,7 +222,7 @@ TEST_F(InstallRunTest, CloseOrEndOfTheSessionDuringTheCopyRollsBackAndEndsThePro
     for (const auto &end : ends) {
         SCOPED_TRACE(end.first);
         LayDisc({{"VT.exe", 4 * kMiB}, {"core.vtp", 4 * kMiB}});
-        LayRecordAndShortcuts();
+        LayRecordToTakeBack(shortcuts_);
         DuringCopy(1, end.second);
         EXPECT_EQ(1, Run(target_ + "\\new\\deeper"));
         ExpectRolledBack();
@@ -268,7 +257,7 @@ TEST_F(InstallRunTest, CopyFailuresRollBackWithAMessage)
     for (const Case &failure : cases) {
         SCOPED_TRACE(failure.what);
         LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
-        LayRecordAndShortcuts();
+        LayRecordToTakeBack(shortcuts_);
         failure.arrange();
         MessageBoxWatch boxes;
         EXPECT_EQ(0, Run(target_));

@@ -66,16 +66,11 @@ int ShowMainMenu(HWND dialog)
 }
 
 // The second click of a double-click lands where the first one did. When the first turned the
-// button there into another (実行 into 中止, 中止 into 終了), the second must not press that one.
-static int EchoesSwapPress(void)
+// button there into another (実行 into 中止, 中止 into 終了), the second must not press that one:
+// a press that arrives within the double-click time of such a press is ignored.
+static int WithinDoubleClickOf(LONG pressTime)
 {
-    return g_state.swapPressTime != 0 &&
-           (DWORD)(GetMessageTime() - g_state.swapPressTime) < GetDoubleClickTime();
-}
-
-static void NoteSwapPress(void)
-{
-    g_state.swapPressTime = GetMessageTime();
+    return pressTime != 0 && (DWORD)(GetMessageTime() - pressTime) < GetDoubleClickTime();
 }
 
 static void OnInstallButton(HWND dialog)
@@ -100,12 +95,12 @@ static void OnBack(HWND dialog)
 static void OnNext(HWND dialog)
 {
     if (g_state.page < PAGE_COPY) {
-        if (g_state.page == PAGE_CONFIRM) NoteSwapPress();
+        if (g_state.page == PAGE_CONFIRM) g_state.runPressTime = GetMessageTime();
         g_state.page = g_state.page + 1;
         ShowWizardPage(dialog);  // from the confirmation page this runs the whole install
     } else if (g_state.isCopying != 0) {
-        if (EchoesSwapPress() || g_state.cancelRequested) return;
-        NoteSwapPress();
+        if (WithinDoubleClickOf(g_state.runPressTime) || g_state.cancelRequested) return;
+        g_state.cancelPressTime = GetMessageTime();
         g_state.cancelRequested = 1;  // the copy loop sees it after its next block
     } else if (g_state.isRegistering != 0) {
         // Reachable only behind the ownerless shortcut error box: a completed copy is not
@@ -126,16 +121,16 @@ static void OnCommand(HWND dialog, WPARAM command)
 {
     // The whole wParam is compared, so only clicks (notification code 0) act; the
     // combo box's and edit box's notifications carry other codes and do nothing.
-    // The main menu's buttons take the places of 実行 and 中止 when a run ends.
+    // The main menu's buttons take the places of the wizard's when a cancel ends the run.
     switch (command) {
     case IDC_BUTTON_INSTALL:
-        if (!EchoesSwapPress()) OnInstallButton(dialog);
+        if (!WithinDoubleClickOf(g_state.cancelPressTime)) OnInstallButton(dialog);
         break;
     case IDC_BUTTON_START:
-        if (!EchoesSwapPress()) LaunchGame();
+        if (!WithinDoubleClickOf(g_state.cancelPressTime)) LaunchGame();
         break;
     case IDC_BUTTON_END:
-        if (!EchoesSwapPress()) CloseInstaller();
+        if (!WithinDoubleClickOf(g_state.cancelPressTime)) CloseInstaller();
         break;
     case IDC_BUTTON_BACK:
         OnBack(dialog);

@@ -31,14 +31,15 @@ std::string TestProgramPath(const std::string &fileName)
     return WindowsPathOf(std::string(TEST_PROGRAMS_UNIX_DIR) + "/" + fileName);
 }
 
-bool StartProgram(const std::string &path, Program *program, const std::string &workDir)
+bool StartProgram(const std::string &path, Program *program, const std::string &workDir,
+                  const std::string &arguments)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof(info));
-    std::string commandLine = "\"" + path + "\"";
+    std::string commandLine = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
     if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
                         workDir.empty() ? NULL : workDir.c_str(), &startup, &info)) {
         return false;
@@ -129,6 +130,21 @@ ControlState ReadControl(HWND dialog, int id)
 void Click(HWND dialog, int id)
 {
     PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void DoubleClick(HWND dialog, int id)
+{
+    RECT button;
+    GetWindowRect(GetDlgItem(dialog, id), &button);
+    SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
+    for (int click = 0; click < 2; ++click) {
+        INPUT press[2] = {};
+        press[0].type = press[1].type = INPUT_MOUSE;
+        press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(2, press, sizeof(INPUT));
+        if (click == 0) Sleep(GetDoubleClickTime() / 4);
+    }
 }
 
 std::string MessageBoxText(HWND box)

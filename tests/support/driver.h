@@ -18,7 +18,8 @@ std::string SetupExePath();
 // Path of a program built beside the tests (launch_probe.exe, ...), as a Windows path.
 std::string TestProgramPath(const std::string &fileName);
 
-bool StartProgram(const std::string &path, Program *program, const std::string &workDir = "");
+bool StartProgram(const std::string &path, Program *program, const std::string &workDir = "",
+                  const std::string &arguments = "");
 
 // The exit code, or -1 when the program still runs after timeoutMs.
 long WaitForExit(Program &program, DWORD timeoutMs);
@@ -47,6 +48,10 @@ HWND WaitForWindowWithChild(DWORD pid, const char *childClass, DWORD timeoutMs);
 
 // Presses a button the way a click does, without waiting for what the click starts.
 void Click(HWND dialog, int id);
+
+// A double-click with the mouse at the middle of the button, as a user makes it: the second click
+// comes a moment after the first, onto whatever is under the pointer by then.
+void DoubleClick(HWND dialog, int id);
 
 // The text of a message box and the press of one of its buttons (IDOK, IDRETRY, ...); the press
 // returns once the box has gone.

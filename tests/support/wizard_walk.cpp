@@ -4,6 +4,7 @@
 #include "../../res/resource.h"
 #include "driver.h"
 #include "files.h"
+#include "registry_probe.h"
 #include "shortcut_probe.h"
 
 namespace {
@@ -27,7 +28,7 @@ HWND WaitForInstaller(DWORD pid, DWORD timeoutMs)
     return WaitForWindow(pid, "Velvet Tinkers インストーラ", timeoutMs);
 }
 
-bool WalkToCopy(HWND dialog, int type, const std::string &folder)
+bool WalkToConfirm(HWND dialog, int type, const std::string &folder)
 {
     Click(dialog, IDC_BUTTON_INSTALL);
     if (!WaitForLabel(dialog, "インストール方法の選択")) return false;
@@ -36,7 +37,12 @@ bool WalkToCopy(HWND dialog, int type, const std::string &folder)
     if (!WaitForLabel(dialog, "インストールフォルダの選択")) return false;
     SendMessageA(GetDlgItem(dialog, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)folder.c_str());
     Click(dialog, IDC_BUTTON_NEXT);
-    if (!WaitForLabel(dialog, "インストールを実行します")) return false;
+    return WaitForLabel(dialog, "インストールを実行します");
+}
+
+bool WalkToCopy(HWND dialog, int type, const std::string &folder)
+{
+    if (!WalkToConfirm(dialog, type, folder)) return false;
     Click(dialog, IDC_BUTTON_NEXT);
     return WaitForLabel(dialog, "インストール中...");
 }
@@ -51,11 +57,29 @@ bool WaitForMainMenu(HWND dialog, DWORD timeoutMs)
     return true;
 }
 
+void WaitPastDoubleClick()
+{
+    Sleep(GetDoubleClickTime() + 100);
+}
+
+void LayRecordToTakeBack(const std::string &shortcutFolder)
+{
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "BLAND", "kestrelix");
+    SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
+    CreateDirectoryA(shortcutFolder.c_str(), NULL);
+    MakeFile(shortcutFolder + "\\Velvet Tinkers.lnk");
+}
+
 std::string UninstallFromShortcut(const std::string &shortcutFolder)
 {
     Shortcut shortcut = ReadShortcut(shortcutFolder + "アンインストール.lnk");
+    return shortcut.loaded ? UninstallWith(shortcut.target, shortcut.workingFolder) : "";
+}
+
+std::string UninstallWith(const std::string &program, const std::string &workDir)
+{
     Program uninstaller;
-    if (!shortcut.loaded || !StartProgram(shortcut.target, &uninstaller, shortcut.workingFolder)) return "";
+    if (!StartProgram(program, &uninstaller, workDir)) return "";
     HWND question = WaitForWindow(uninstaller.pid, "確認", kTimeout);
     std::string said;
     if (question != NULL) {
