@@ -14,6 +14,12 @@ std::string WindowsPathOf(const std::string &unixPath);
 // Windows folder root, or with no medium when root is empty. The volume label is read from
 // the folder's .windows-label file at this moment.
 bool DefineDrive(char letter, UINT type, const std::string &root);
+// The same from Unix paths: the mount point, and a device that Wine reads the volume label and
+// serial from (a disc image's loop device, with its file system mounted at unixMountPoint).
+// A Unix path of a folder that a drive letter maps is better given this way: Wine names such a
+// folder by that letter for a while after the letter is gone.
+bool DefineUnixDrive(char letter, UINT type, const std::string &unixMountPoint,
+                     const std::string &unixDevice = "");
 bool RemoveDrive(char letter);
 
 struct DriveDefinition {

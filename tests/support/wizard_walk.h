@@ -12,8 +12,9 @@ enum { TYPE_FULL = 0, TYPE_STANDARD = 1, TYPE_MINIMAL = 2 };
 HWND WaitForInstaller(DWORD pid, DWORD timeoutMs = 60000);
 
 // From the main menu through the type and folder pages to "実行"; returns once the copy page
-// shows. folder is typed into the edit box.
-bool WalkToCopy(HWND dialog, int type, const std::string &folder);
+// shows. folder is typed into the edit box, over the folder that the page proposed, which goes
+// to proposedFolder when one is given.
+bool WalkToCopy(HWND dialog, int type, const std::string &folder, std::string *proposedFolder = NULL);
 
 // Whether the main menu came back within the time.
 bool WaitForMainMenu(HWND dialog, DWORD timeoutMs = 60000);
