@@ -16,8 +16,8 @@ std::string WindowsPathOf(const std::string &unixPath);
 bool DefineDrive(char letter, UINT type, const std::string &root);
 // The same from Unix paths: the mount point, and a device that Wine reads the volume label and
 // serial from (a disc image's loop device, with its file system mounted at unixMountPoint).
-// A Unix path of a folder that a drive letter maps is better given this way: Wine names such a
-// folder by that letter for a while after the letter is gone.
+// A folder that a drive letter maps is better given this way: Wine reads its drive table at most
+// once a second, so for up to a second after the letter is gone it still names the folder by it.
 bool DefineUnixDrive(char letter, UINT type, const std::string &unixMountPoint,
                      const std::string &unixDevice = "");
 bool RemoveDrive(char letter);
