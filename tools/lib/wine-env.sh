@@ -102,7 +102,5 @@ vt_cleanup() {
     kill "$vt_xvfb_pid" 2>/dev/null || true
     wait "$vt_xvfb_pid" 2>/dev/null || true
     vt_xvfb_pid=""
-vt_image_mount=""
-vt_image_device=""
   fi
 }
