@@ -1,17 +1,37 @@
 #!/usr/bin/env bash
-# The demo's headless walk on the tiny disc: it must end done, with ten screenshots that show something.
+# The demo's headless walk: it must end done, with ten screenshots that show something and an
+# animation of the copy whose pictures change, small enough to load at once.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+demo="$root/build/demo"
 "$root/tools/demo" --headless --no-build
-grep -q '^walk: done' "$root/build/demo/walk.log"
+grep -q '^walk: done' "$demo/walk.log"
+
+blank() {
+  local deviation
+  deviation=$(convert "$1" -colorspace Gray -format '%[fx:standard_deviation]' info:)
+  awk -v d="$deviation" 'BEGIN { exit !(d < 0.02) }'
+}
+
 count=0
-for png in "$root"/build/demo/*.png; do
-  deviation=$(convert "$png" -colorspace Gray -format '%[fx:standard_deviation]' info:)
-  if awk -v d="$deviation" 'BEGIN { exit !(d < 0.02) }'; then
-    echo "demo_test: $png looks blank (deviation $deviation)" >&2
-    exit 1
-  fi
+for png in "$demo"/*.png; do
+  if blank "$png"; then echo "demo_test: $png looks blank" >&2; exit 1; fi
   count=$((count + 1))
 done
 [ "$count" -eq 10 ] || { echo "demo_test: $count screenshots, not 10" >&2; exit 1; }
-echo "demo_test: $count screenshots, none blank"
+
+gif=("$demo"/*-copying.gif)
+[ -f "${gif[0]}" ] || { echo "demo_test: no animation of the copy" >&2; exit 1; }
+frames="$demo/gif-frames"
+rm -rf "$frames"
+mkdir -p "$frames"
+convert "${gif[0]}" -coalesce "$frames/%03d.png"
+pictures=("$frames"/*.png)
+size=$(stat -c %s "${gif[0]}")
+changed=$(compare -metric AE "${pictures[0]}" "${pictures[-1]}" null: 2>&1 || true)
+if [ "${#pictures[@]}" -lt 2 ] || [ "$changed" = 0 ] || blank "${pictures[-1]}" || [ "$size" -gt 300000 ]; then
+  echo "demo_test: the copy's animation: ${#pictures[@]} pictures, $changed pixels changed, $size bytes" >&2
+  exit 1
+fi
+rm -rf "$frames"
+echo "demo_test: $count screenshots, none blank; the copy in ${#pictures[@]} pictures, $size bytes"

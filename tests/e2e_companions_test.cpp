@@ -3,7 +3,9 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <set>
 #include <string>
@@ -27,6 +29,57 @@ std::string SampleDisc()
     const char *disc = getenv("VT_SAMPLE_DISC");
     return disc != NULL && *disc != '\0' ? WindowsPathOf(disc) : "";
 }
+
+std::string Environment(const char *name)
+{
+    const char *value = getenv(name);
+    return value != NULL ? value : "";
+}
+
+// The names that one of Setup.exe's file lists holds.
+std::set<std::string> ListedFiles(UINT listId)
+{
+    std::set<std::string> names;
+    HMODULE setup = LoadLibraryExA(SetupExePath().c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+    if (setup == NULL) return names;
+    char list[1024] = "";
+    LoadStringA(setup, listId, list, sizeof(list));
+    FreeLibrary(setup);
+    for (char *name = strtok(list, ","); name != NULL; name = strtok(NULL, ",")) names.insert(name);
+    return names;
+}
+
+// A 32-bit program on 64-bit Windows: its HKLM\SOFTWARE is the 32-bit registry view.
+bool RunsUnderWow64()
+{
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The Windows version that Wine reports to the processes started while this lives ("winxp",
+// "win10", ...; "" leaves the prefix's own); the prefix's setting comes back at its end.
+class WindowsVersionScope {
+public:
+    explicit WindowsVersionScope(const std::string &version)
+        : saved_(ReadRawValue(HKEY_CURRENT_USER, kWineKey, "Version")), changed_(!version.empty())
+    {
+        if (changed_) SetRawString(HKEY_CURRENT_USER, kWineKey, "Version", version);
+    }
+    ~WindowsVersionScope()
+    {
+        if (!changed_) return;
+        if (saved_.exists) {
+            SetRawString(HKEY_CURRENT_USER, kWineKey, "Version", saved_.data.c_str());
+        } else {
+            SHDeleteValueA(HKEY_CURRENT_USER, kWineKey, "Version");
+        }
+    }
+
+private:
+    static constexpr const char *kWineKey = "Software\\Wine";
+    RawValue saved_;
+    bool changed_;
+};
 
 // Wine's own list of installed programs, read from the uninstall entries.
 std::string InstalledProgramsList()
@@ -137,40 +190,99 @@ TEST_F(CompanionTest, SampleDiscHoldsExactlyTheListedFilesAndSetup)
     EXPECT_TRUE(SameContent(disc + "\\Setup.exe", SetupExePath()));
 }
 
-TEST_F(CompanionTest, InstallFromTheSampleDiscThenUninstallLeavesNothing)
+// One install and uninstall from the sample disc: how the disc reaches drive Q: (the laid folder
+// or the image, mounted and attached as a CD would be), what Windows version the prefix reports
+// and whether the brand folder holds something else. tools/test runs these in a 32-bit and a
+// 64-bit prefix.
+struct DiscRun {
+    const char *name;
+    bool fromImage;
+    const char *windowsVersion;  // "" for the prefix's own (6.1)
+    bool proposesProgramFiles;   // page 1's proposal before Windows 6; the Documents folder after
+    bool sharedBrand;
+};
+
+void PrintTo(const DiscRun &run, std::ostream *out)
 {
-    std::string disc = SampleDisc();
-    if (disc.empty()) GTEST_SKIP() << "VT_SAMPLE_DISC is not set";
-    ASSERT_TRUE(DefineDrive('Q', DRIVE_CDROM, disc));
-    for (bool somethingElseInBrand : {false, true}) {
-        SCOPED_TRACE(somethingElseInBrand ? "brand folder shared" : "brand folder ours");
-        ASSERT_TRUE(StartProgram("Q:\\Setup.exe", &program_));
-        HWND dialog = WaitForInstaller(program_.pid);
-        ASSERT_NE(nullptr, dialog) << "the installer did not find the disc";
-        ASSERT_TRUE(WalkToCopy(dialog, TYPE_STANDARD, base_));
-        ASSERT_TRUE(WaitForMainMenu(dialog));
-        ASSERT_TRUE(ReadControl(dialog, IDC_BUTTON_START).enabled) << "no completed install";
-        Click(dialog, IDC_BUTTON_END);
-        EXPECT_EQ(1, WaitForExit(program_, kTimeout));
-        EndProgram(program_);
-        EXPECT_NE(std::string::npos, InstalledProgramsList().find("Velvet Tinkers"));
-        if (somethingElseInBrand) MakeFile(brand_ + "other-game.txt");
+    *out << run.name;
+}
 
-        // As the Start menu starts it: the shortcut's target in the shortcut's working folder.
-        EXPECT_EQ("アンインストールが完了しました", UninstallFromShortcut(shortcuts_));
+class SampleDiscInstallTest : public CompanionTest, public ::testing::WithParamInterface<DiscRun> {};
 
-        EXPECT_FALSE(Exists(installed_));
-        EXPECT_EQ(somethingElseInBrand, Exists(brand_));
-        EXPECT_FALSE(Exists(shortcuts_));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-        EXPECT_EQ(std::string::npos, InstalledProgramsList().find("Velvet Tinkers"));
-        for (const std::string &name : FolderEntries(SpecialFolder(CSIDL_PROFILE) + "\\Temp")) {
-            EXPECT_NE(0u, name.find("vt-uninstall-")) << "the uninstaller's temporary copy stayed";
+TEST_P(SampleDiscInstallTest, InstallFromTheSampleDiscThenUninstallLeavesNothing)
+{
+    const DiscRun &run = GetParam();
+    std::string root = Environment("VT_SAMPLE_DISC");
+    std::string device;
+    if (run.fromImage) {
+        root = Environment("VT_SAMPLE_IMAGE_MOUNT");
+        device = Environment("VT_SAMPLE_IMAGE_DEVICE");
+        if (root.empty() || device.empty()) {
+            GTEST_SKIP() << "the disc image is not mounted (VT_SAMPLE_IMAGE_MOUNT, VT_SAMPLE_IMAGE_DEVICE): "
+                         << Environment("VT_SAMPLE_IMAGE_REFUSED");
         }
-        DeleteTree(brand_);
+    }
+    if (root.empty()) GTEST_SKIP() << "VT_SAMPLE_DISC is not set";
+    ASSERT_TRUE(DefineUnixDrive('Q', DRIVE_CDROM, root, device));
+    WindowsVersionScope version(run.windowsVersion);
+
+    ASSERT_TRUE(StartProgram("Q:\\Setup.exe", &program_));
+    HWND dialog = WaitForInstaller(program_.pid);
+    ASSERT_NE(nullptr, dialog) << "the installer did not find the disc";
+    std::string proposed;
+    ASSERT_TRUE(WalkToCopy(dialog, TYPE_STANDARD, base_, &proposed));
+    if (run.proposesProgramFiles) {
+        RawValue programFiles = ReadRawValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                             "ProgramFilesDir");
+        EXPECT_EQ(programFiles.data.c_str(), proposed);
+    } else {
+        EXPECT_EQ(SpecialFolder(CSIDL_PERSONAL), proposed);
+    }
+    ASSERT_TRUE(WaitForMainMenu(dialog));
+    ASSERT_TRUE(ReadControl(dialog, IDC_BUTTON_START).enabled) << "no completed install";
+    Click(dialog, IDC_BUTTON_END);
+    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+    EndProgram(program_);
+
+    std::set<std::string> listed = ListedFiles(IDS_FILES_STANDARD);
+    EXPECT_EQ(listed, FolderEntries(installed_.substr(0, installed_.size() - 1)));
+    for (const std::string &name : listed) {
+        EXPECT_TRUE(SameContent(installed_ + name, "Q:\\" + name)) << name;
+    }
+    if (RunsUnderWow64()) {
+        // The 32-bit view is Wow6432Node of the 64-bit one; the 64-bit view has no record.
+        for (const char *key : {kProductKey, kUninstallKey}) {
+            std::string redirected = std::string("SOFTWARE\\Wow6432Node") + (key + strlen("SOFTWARE"));
+            EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_32KEY)) << key;
+            EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, redirected, KEY_WOW64_64KEY)) << redirected;
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY)) << key;
+        }
+    }
+    EXPECT_NE(std::string::npos, InstalledProgramsList().find("Velvet Tinkers"));
+    if (run.sharedBrand) MakeFile(brand_ + "other-game.txt");
+
+    // As the Start menu starts it: the shortcut's target in the shortcut's working folder.
+    EXPECT_EQ("アンインストールが完了しました", UninstallFromShortcut(shortcuts_));
+
+    EXPECT_FALSE(Exists(installed_));
+    EXPECT_EQ(run.sharedBrand, Exists(brand_));
+    EXPECT_FALSE(Exists(shortcuts_));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_EQ(std::string::npos, InstalledProgramsList().find("Velvet Tinkers"));
+    for (const std::string &name : FolderEntries(SpecialFolder(CSIDL_PROFILE) + "\\Temp")) {
+        EXPECT_NE(0u, name.find("vt-uninstall-")) << "the uninstaller's temporary copy stayed";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Discs, SampleDiscInstallTest,
+    ::testing::Values(DiscRun{"Folder", false, "", false, false},
+                      DiscRun{"FolderBrandShared", false, "", false, true},
+                      DiscRun{"Image", true, "", false, false},
+                      DiscRun{"WindowsXP", false, "winxp", true, false},
+                      DiscRun{"Windows10", false, "win10", false, false}),
+    [](const ::testing::TestParamInfo<DiscRun> &info) { return std::string(info.param.name); });
 
 TEST_F(CompanionTest, UninstallerWithoutARecordSaysSo)
 {

@@ -26,10 +26,10 @@ RawValue ReadRawValue(HKEY root, const std::string &subKey, const std::string &n
     return value;
 }
 
-bool KeyExists(HKEY root, const std::string &subKey)
+bool KeyExists(HKEY root, const std::string &subKey, REGSAM view)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }

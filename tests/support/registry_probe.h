@@ -13,7 +13,8 @@ struct RawValue {
 };
 
 RawValue ReadRawValue(HKEY root, const std::string &subKey, const std::string &name);
-bool KeyExists(HKEY root, const std::string &subKey);
+// view: 0 for the caller's own registry view, or KEY_WOW64_32KEY / KEY_WOW64_64KEY.
+bool KeyExists(HKEY root, const std::string &subKey, REGSAM view = 0);
 void SetRawString(HKEY root, const std::string &subKey, const std::string &name, const std::string &bytes);
 void DeleteKeyTree(HKEY root, const std::string &subKey);
 

@@ -31,26 +31,6 @@ HANDLE OpenMountManager()
                        FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
 }
 
-bool DefineUnixDrive(char letter, UINT type, const std::string &unixMountPoint)
-{
-    std::vector<char> buffer(sizeof(UnixDrive) + unixMountPoint.size() + 1, 0);
-    UnixDrive *request = reinterpret_cast<UnixDrive *>(buffer.data());
-    request->size = (ULONG)buffer.size();
-    request->type = type;
-    request->letter = (WCHAR)(letter | 0x20);
-    if (!unixMountPoint.empty()) {
-        memcpy(buffer.data() + sizeof(UnixDrive), unixMountPoint.c_str(), unixMountPoint.size() + 1);
-        request->mountPointOffset = sizeof(UnixDrive);
-    }
-    HANDLE manager = OpenMountManager();
-    if (manager == INVALID_HANDLE_VALUE) return false;
-    DWORD returned = 0;
-    BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), (DWORD)buffer.size(), NULL, 0,
-                              &returned, NULL);
-    CloseHandle(manager);
-    return ok != FALSE;
-}
-
 typedef char *(CDECL *UnixNameFunction)(LPCWSTR);
 typedef WCHAR *(CDECL *DosNameFunction)(LPCSTR);
 
@@ -81,6 +61,32 @@ std::string WindowsPathOf(const std::string &unixPath)
     int ok = WideCharToMultiByte(CP_ACP, 0, dosName, -1, narrow, sizeof(narrow), NULL, NULL);
     HeapFree(GetProcessHeap(), 0, dosName);
     return ok ? narrow : "";
+}
+
+bool DefineUnixDrive(char letter, UINT type, const std::string &unixMountPoint, const std::string &unixDevice)
+{
+    std::vector<char> buffer(sizeof(UnixDrive) + unixMountPoint.size() + 1 + unixDevice.size() + 1, 0);
+    UnixDrive *request = reinterpret_cast<UnixDrive *>(buffer.data());
+    request->size = (ULONG)buffer.size();
+    request->type = type;
+    request->letter = (WCHAR)(letter | 0x20);
+    size_t offset = sizeof(UnixDrive);
+    if (!unixMountPoint.empty()) {
+        memcpy(buffer.data() + offset, unixMountPoint.c_str(), unixMountPoint.size() + 1);
+        request->mountPointOffset = (USHORT)offset;
+        offset += unixMountPoint.size() + 1;
+    }
+    if (!unixDevice.empty()) {
+        memcpy(buffer.data() + offset, unixDevice.c_str(), unixDevice.size() + 1);
+        request->deviceOffset = (USHORT)offset;
+    }
+    HANDLE manager = OpenMountManager();
+    if (manager == INVALID_HANDLE_VALUE) return false;
+    DWORD returned = 0;
+    BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), (DWORD)buffer.size(), NULL, 0,
+                              &returned, NULL);
+    CloseHandle(manager);
+    return ok != FALSE;
 }
 
 bool DefineDrive(char letter, UINT type, const std::string &root)

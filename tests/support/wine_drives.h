@@ -14,6 +14,12 @@ std::string WindowsPathOf(const std::string &unixPath);
 // Windows folder root, or with no medium when root is empty. The volume label is read from
 // the folder's .windows-label file at this moment.
 bool DefineDrive(char letter, UINT type, const std::string &root);
+// The same from Unix paths: the mount point, and a device that Wine reads the volume label and
+// serial from (a disc image's loop device, with its file system mounted at unixMountPoint).
+// A folder that a drive letter maps is better given this way: Wine reads its drive table at most
+// once a second, so for up to a second after the letter is gone it still names the folder by it.
+bool DefineUnixDrive(char letter, UINT type, const std::string &unixMountPoint,
+                     const std::string &unixDevice = "");
 bool RemoveDrive(char letter);
 
 struct DriveDefinition {

@@ -28,21 +28,22 @@ HWND WaitForInstaller(DWORD pid, DWORD timeoutMs)
     return WaitForWindow(pid, "Velvet Tinkers インストーラ", timeoutMs);
 }
 
-bool WalkToConfirm(HWND dialog, int type, const std::string &folder)
+bool WalkToConfirm(HWND dialog, int type, const std::string &folder, std::string *proposedFolder)
 {
     Click(dialog, IDC_BUTTON_INSTALL);
     if (!WaitForLabel(dialog, "インストール方法の選択")) return false;
     SendMessageA(GetDlgItem(dialog, IDC_COMBO_TYPE), CB_SETCURSEL, type, 0);
     Click(dialog, IDC_BUTTON_NEXT);
     if (!WaitForLabel(dialog, "インストールフォルダの選択")) return false;
+    if (proposedFolder != NULL) *proposedFolder = ReadControl(dialog, IDC_EDIT_DIR).text;
     SendMessageA(GetDlgItem(dialog, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)folder.c_str());
     Click(dialog, IDC_BUTTON_NEXT);
     return WaitForLabel(dialog, "インストールを実行します");
 }
 
-bool WalkToCopy(HWND dialog, int type, const std::string &folder)
+bool WalkToCopy(HWND dialog, int type, const std::string &folder, std::string *proposedFolder)
 {
-    if (!WalkToConfirm(dialog, type, folder)) return false;
+    if (!WalkToConfirm(dialog, type, folder, proposedFolder)) return false;
     Click(dialog, IDC_BUTTON_NEXT);
     return WaitForLabel(dialog, "インストール中...");
 }

@@ -12,9 +12,10 @@ enum { TYPE_FULL = 0, TYPE_STANDARD = 1, TYPE_MINIMAL = 2 };
 HWND WaitForInstaller(DWORD pid, DWORD timeoutMs = 60000);
 
 // From the main menu through the type and folder pages to the confirmation page; folder is typed
-// into the edit box. WalkToCopy then presses "実行" and returns once the copy page shows.
-bool WalkToConfirm(HWND dialog, int type, const std::string &folder);
-bool WalkToCopy(HWND dialog, int type, const std::string &folder);
+// into the edit box, over the folder that the page proposed, which goes to proposedFolder when one
+// is given. WalkToCopy then presses "実行" and returns once the copy page shows.
+bool WalkToConfirm(HWND dialog, int type, const std::string &folder, std::string *proposedFolder = NULL);
+bool WalkToCopy(HWND dialog, int type, const std::string &folder, std::string *proposedFolder = NULL);
 
 // Whether the main menu came back within the time.
 bool WaitForMainMenu(HWND dialog, DWORD timeoutMs = 60000);

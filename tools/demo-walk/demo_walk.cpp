@@ -19,12 +19,11 @@ std::string g_folder;
 int g_shots = 0;
 bool g_failed = false;
 
-// Saves the whole screen as a 24-bit BMP named after the step.
-void Shot(const char *step)
+// Saves a rectangle of the screen as a 24-bit BMP.
+void SaveScreen(const char *path, const RECT &area)
 {
-    Sleep(400);  // let the last repaint reach the screen
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFOHEADER header = {};
@@ -36,11 +35,9 @@ void Shot(const char *step)
     void *pixels = NULL;
     HBITMAP bitmap = CreateDIBSection(screen, (BITMAPINFO *)&header, DIB_RGB_COLORS, &pixels, NULL, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
 
-    char path[MAX_PATH];
-    snprintf(path, sizeof(path), "%s\\%02d-%s.bmp", g_folder.c_str(), ++g_shots, step);
     DWORD rowBytes = (DWORD)((width * 3 + 3) & ~3);
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
@@ -59,6 +56,16 @@ void Shot(const char *step)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(NULL, screen);
+}
+
+// Saves the whole screen, named after the step.
+void Shot(const char *step)
+{
+    Sleep(400);  // let the last repaint reach the screen
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    char path[MAX_PATH];
+    snprintf(path, sizeof(path), "%s\\%02d-%s.bmp", g_folder.c_str(), ++g_shots, step);
+    SaveScreen(path, screen);
 }
 
 bool Check(bool condition, const char *what)
@@ -84,23 +91,135 @@ bool WaitForMainMenu(HWND dialog)
     return Check(ReadControl(dialog, IDC_BUTTON_END).visible, "no main menu");
 }
 
-// Holds the installer's thread while the screen is taken, so that the copy is seen in progress.
-void ShotOfTheCopy(HWND dialog)
+// The copy as a user sees it: pictures of the dialog every 100 ms from the start of the copy until
+// the picture has changed four times (the title, then three turns of the workshop) or the copy has
+// ended, named NN-copying-frame-MM.bmp for
+// the script to join into one animation. The copy runs at its own pace; its thread is held only
+// while each picture is taken, so that none shows a half-drawn control.
+void FramesOfTheCopy(HWND dialog)
 {
-    HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
-    DWORD start = GetTickCount();
-    LRESULT position = 0;
-    while (GetTickCount() - start < kTimeout) {
-        position = SendMessageA(progress, PBM_GETPOS, 0, 0);
-        if (position >= 20 || !ReadControl(dialog, IDC_PROGRESS).visible) break;
-    }
+    const int kTicks = 4;
+    const DWORD kEvery = 100;
+    HWND picture = GetDlgItem(dialog, IDC_PICTURE);
     HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(dialog, NULL));
-    if (position > 0 && position < 100 && thread != NULL) SuspendThread(thread);
-    Shot("copying");
-    if (thread != NULL) {
-        ResumeThread(thread);
-        CloseHandle(thread);
+    ++g_shots;
+    DWORD start = GetTickCount();
+    while (!ReadControl(dialog, IDC_PROGRESS).visible && !ReadControl(dialog, IDC_BUTTON_END).visible &&
+           GetTickCount() - start < kTimeout) {
+        Sleep(5);
     }
+    int frames = 0;
+    int ticks = 0;
+    LRESULT shown = SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0);
+    start = GetTickCount();
+    DWORD last = start - kEvery;
+    while (ticks < kTicks && ReadControl(dialog, IDC_PROGRESS).visible && GetTickCount() - start < kTimeout) {
+        LRESULT now = SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0);
+        if (now != shown) {
+            shown = now;
+            ++ticks;
+        }
+        if (GetTickCount() - last >= kEvery) {
+            last = GetTickCount();
+            RECT area;
+            GetWindowRect(dialog, &area);
+            char path[MAX_PATH];
+            snprintf(path, sizeof(path), "%s\\%02d-copying-frame-%02d.bmp", g_folder.c_str(), g_shots, ++frames);
+            if (thread != NULL) SuspendThread(thread);
+            SaveScreen(path, area);
+            if (thread != NULL) ResumeThread(thread);
+        }
+        Sleep(5);
+    }
+    printf("walk: copying: %d pictures over %d turns of the animation\n", frames, ticks);
+    Check(frames >= 2, "the copy ended before it could be seen");
+    if (thread != NULL) CloseHandle(thread);
+}
+
+// Clicks the item of a list whose text is text, as a user selects it. The list belongs to another
+// process, so the request records are written to and read from that process's memory.
+bool ClickListItem(HWND list, const char *text)
+{
+    struct Request {
+        LVITEMA item;
+        RECT bounds;
+        char text[256];
+    };
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process == NULL) return false;
+    Request *remote = (Request *)VirtualAllocEx(process, NULL, sizeof(Request), MEM_COMMIT, PAGE_READWRITE);
+    int found = -1;
+    int count = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int index = 0; remote != NULL && index < count && found < 0; ++index) {
+        Request request = {};
+        request.item.pszText = remote->text;
+        request.item.cchTextMax = sizeof(request.text);
+        request.bounds.left = LVIR_LABEL;
+        WriteProcessMemory(process, remote, &request, sizeof(request), NULL);
+        SendMessageA(list, LVM_GETITEMTEXTA, index, (LPARAM)&remote->item);
+        SendMessageA(list, LVM_GETITEMRECT, index, (LPARAM)&remote->bounds);
+        ReadProcessMemory(process, remote, &request, sizeof(request), NULL);
+        request.text[sizeof(request.text) - 1] = '\0';
+        if (strcmp(request.text, text) != 0) continue;
+        found = index;
+        LPARAM centre = MAKELPARAM((request.bounds.left + request.bounds.right) / 2,
+                                   (request.bounds.top + request.bounds.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, centre);
+        PostMessageA(list, WM_LBUTTONUP, 0, centre);
+    }
+    if (remote != NULL) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    DWORD start = GetTickCount();
+    while (found >= 0 && SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) != found &&
+           GetTickCount() - start < kTimeout) {
+        Sleep(20);
+    }
+    return found >= 0 && SendMessageA(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED) == found;
+}
+
+BOOL CALLBACK FindListView(HWND window, LPARAM found)
+{
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof(className));
+    if (lstrcmpA(className, WC_LISTVIEWA) != 0) return TRUE;
+    *reinterpret_cast<HWND *>(found) = window;
+    return FALSE;
+}
+
+// Wine's list of installed programs, as the Control Panel opens it, with the product's entry
+// selected.
+void ShotOfTheProgramList()
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    char command[] = "control.exe appwiz.cpl";
+    if (!Check(CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process) != FALSE,
+               "the program list did not start")) {
+        return;
+    }
+    CloseHandle(process.hThread);
+    HWND list = NULL;
+    HWND window = WaitForWindow(0, "プログラムの追加と削除", kTimeout);
+    if (Check(window != NULL, "no program list")) {
+        DWORD start = GetTickCount();
+        while (list == NULL && GetTickCount() - start < kTimeout) {
+            EnumChildWindows(window, FindListView, reinterpret_cast<LPARAM>(&list));
+            if (list == NULL || SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0) {
+                list = NULL;
+                Sleep(50);
+            }
+        }
+    }
+    if (Check(list != NULL, "no program in the list")) {
+        Check(ClickListItem(list, "Velvet Tinkers"), "no Velvet Tinkers to select in the program list");
+        Shot("program-list");
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, kTimeout) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
 }
 
 void AnswerBox(DWORD pid, const char *step, int button)
@@ -137,10 +256,11 @@ int main(int argc, char **argv)
     WaitForText(dialog, IDC_LABEL, "インストールを実行します");
     Shot("confirm");
     Click(dialog, IDC_BUTTON_NEXT);
-    ShotOfTheCopy(dialog);
+    FramesOfTheCopy(dialog);
     WaitForMainMenu(dialog);
     Check(ReadControl(dialog, IDC_BUTTON_START).enabled, "game start is not offered");
     Shot("installed");
+    ShotOfTheProgramList();
 
     Click(dialog, IDC_BUTTON_START);
     Check(WaitForExit(setup, kTimeout) == 1, "the installer did not end after game start");

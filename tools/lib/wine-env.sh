@@ -1,5 +1,6 @@
-# Shared by the scripts that run the installer: a private X display and a throwaway Wine prefix.
-# Source it, then call vt_start_display and vt_make_prefix; vt_cleanup undoes both.
+# Shared by the scripts that run the installer: a private X display, a throwaway Wine prefix and
+# the disc image as a mounted disc. Source it, then call vt_start_display, vt_make_prefix and
+# vt_attach_image; vt_cleanup undoes all three.
 
 export WINEDEBUG=${WINEDEBUG:--all}
 # Code page 932 comes from the Japanese locale; LC_ALL would override LANG if left as it is.
@@ -9,6 +10,8 @@ export LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 vt_xvfb_pid=""
+vt_image_mount=""
+vt_image_device=""
 
 vt_start_display() {
   local fifo_dir display_file
@@ -29,10 +32,11 @@ vt_start_display() {
   rm -rf "$fifo_dir"
 }
 
-# vt_make_prefix DIR: a fresh 32-bit prefix whose dialog font maps to an installed Japanese face.
+# vt_make_prefix DIR [win32|win64]: a fresh prefix (32-bit unless told) whose dialog font maps to
+# an installed Japanese face. In a 64-bit one the 32-bit programs run under WOW64.
 vt_make_prefix() {
   export WINEPREFIX="$1"
-  export WINEARCH=win32
+  export WINEARCH="${2:-win32}"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
@@ -53,10 +57,47 @@ vt_make_prefix() {
   wineserver -w
 }
 
+# vt_attach_image IMAGE MNT: mounts an ISO 9660 image read-only at MNT (FUSE) and attaches it
+# to a read-only loop device, which Wine reads the volume label and serial from. Sets
+# vt_image_mount and vt_image_device; returns 1, with both undone, where either is refused.
+vt_attach_image() {
+  mkdir -p "$2"
+  if ! fuseiso "$1" "$2" >/dev/null 2>&1; then
+    return 1
+  fi
+  vt_image_mount="$2"
+  if ! vt_image_device=$(losetup -r -f --show "$1" 2>/dev/null); then
+    vt_image_device=""
+    vt_detach_image
+    return 1
+  fi
+}
+
+# vt_map_image LETTER: the attached image as CD drive LETTER of $WINEPREFIX, for the prefix's
+# services to read when they start.
+vt_map_image() {
+  ln -sfn "$vt_image_mount" "$WINEPREFIX/dosdevices/$1:"
+  ln -sfn "$vt_image_device" "$WINEPREFIX/dosdevices/$1::"
+  wine reg add 'HKLM\Software\Wine\Drives' /v "$1:" /d cdrom /f >/dev/null 2>&1
+}
+
+vt_detach_image() {
+  if [ -n "$vt_image_device" ]; then
+    losetup -d "$vt_image_device" 2>/dev/null || true
+    vt_image_device=""
+  fi
+  if [ -n "$vt_image_mount" ]; then
+    # Lazily where a process that was ended a moment ago still holds a file of it.
+    fusermount -u "$vt_image_mount" 2>/dev/null || fusermount -u -z "$vt_image_mount" 2>/dev/null || true
+    vt_image_mount=""
+  fi
+}
+
 vt_cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true
   fi
+  vt_detach_image
   if [ -n "$vt_xvfb_pid" ]; then
     kill "$vt_xvfb_pid" 2>/dev/null || true
     wait "$vt_xvfb_pid" 2>/dev/null || true
