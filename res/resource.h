@@ -1,4 +1,4 @@
-/* Resource ids of the installer: dialog, controls, strings, bitmaps and the animation timer. */
+/* Resource ids of the installer: dialog, controls, strings, bitmaps, the icon and the animation timer. */
 #ifndef RES_RESOURCE_H
 #define RES_RESOURCE_H
 
@@ -40,6 +40,9 @@
 /* bitmaps: the still picture, fifteen animation frames, one blank */
 #define IDB_FRAME_FIRST         111
 #define IDB_FRAME_LAST          127
+
+/* icons: the product's, shared by the three programs */
+#define IDI_PRODUCT             100
 
 /* timer */
 #define IDT_ANIMATION           0x7FFF

@@ -183,10 +183,12 @@ TEST_F(CompanionTest, SampleDiscHoldsExactlyTheListedFilesAndSetup)
     char list[1024] = "";
     LoadStringA(setup, IDS_FILES_FULL, list, sizeof(list));
     FreeLibrary(setup);
-    std::set<std::string> expected = {"Setup.exe", ".windows-label"};
+    std::set<std::string> expected = {"Setup.exe", "autorun.inf", ".windows-label"};
     for (char *name = strtok(list, ","); name != NULL; name = strtok(NULL, ",")) expected.insert(name);
     EXPECT_EQ(expected, FolderEntries(disc));
     EXPECT_EQ("VELVETTINKERS\n", ReadFile(disc + "\\.windows-label"));
+    EXPECT_EQ("[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=Velvet Tinkers\r\n",
+              ReadFile(disc + "\\autorun.inf"));
     EXPECT_TRUE(SameContent(disc + "\\Setup.exe", SetupExePath()));
 }
 

@@ -329,3 +329,39 @@ TEST_F(SetupProgramTest, ManifestRequestsAdministratorAndNoCommonControls6)
     EXPECT_EQ(std::string::npos, manifest.find("uiAccess"));
     EXPECT_EQ(std::string::npos, manifest.find("dependentAssembly"));
 }
+
+TEST_F(SetupProgramTest, ProductIconIsTheOnlyIconOfEachProgram)
+{
+    // An icon group: three words of header, then 14 bytes per image ending in the image's id.
+    std::string group = Resource(RT_GROUP_ICON, IDI_PRODUCT);
+    ASSERT_EQ(6u + 3 * 14, group.size());
+    std::set<int> sizes;
+    for (size_t at = 6; at < group.size(); at += 14) {
+        int side = (unsigned char)group[at];
+        SCOPED_TRACE(side);
+        std::string image = Resource(RT_ICON, (unsigned char)group[at + 12] | (unsigned char)group[at + 13] << 8);
+        ASSERT_GT(image.size(), sizeof(BITMAPINFOHEADER));
+        BITMAPINFOHEADER header;
+        memcpy(&header, image.data(), sizeof(header));
+        EXPECT_EQ(side, header.biWidth);
+        EXPECT_EQ(2 * side, header.biHeight) << "colour and mask";
+        HICON icon = CreateIconFromResourceEx((BYTE *)&image[0], image.size(), TRUE, 0x00030000, 0, 0, 0);
+        EXPECT_NE(nullptr, icon);
+        DestroyIcon(icon);
+        sizes.insert(side);
+    }
+    EXPECT_EQ(std::set<int>({16, 32, 48}), sizes);
+
+    // "Setup.exe,0" names it, and the companions carry the same.
+    for (const char *program : {"Setup.exe", "Uninstaller.exe", "VT.exe"}) {
+        SCOPED_TRACE(program);
+        std::string path = TestProgramPath(std::string("../bin/") + program);
+        EXPECT_EQ(1u, ExtractIconExA(path.c_str(), -1, NULL, NULL, 0));
+        HMODULE module = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module);
+        HRSRC found = FindResourceExA(module, RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_PRODUCT), kJapanese);
+        EXPECT_TRUE(found && group == std::string((const char *)LockResource(LoadResource(module, found)),
+                                                  SizeofResource(module, found)));
+        FreeLibrary(module);
+    }
+}

@@ -1,4 +1,4 @@
-// artgen.cpp - draws the installer's workshop pictures (title still, copy animation, white filler) as 24-bit BMPs.
+// artgen.cpp - draws the installer's workshop pictures (title still, copy animation, white filler) and its icon.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -729,6 +729,113 @@ std::vector<uint8_t> render(const Scene& sc, int step, bool still) {
     return rgb;
 }
 
+// ---------- product icon: the brass wheel of the wall train on a velvet tile ----------
+
+constexpr int ICON_SS = 8;  // samples per pixel edge; icon pixels are few, so sample them finely
+
+// The icon's wheel, with proportions of its own: the wall gears' deep teeth would turn into spikes
+// at a few pixels. Surface level at a point: 0 outside or in a hole, 1 rim and teeth, 2 raised hub.
+struct IconWheel {
+    double cx, cy, tip;
+    int teeth, holes;
+};
+
+int iconWheelAt(const IconWheel& w, double x, double y) {
+    double dx = x - w.cx, dy = y - w.cy, r2 = dx * dx + dy * dy;
+    double body = 0.74 * w.tip, hub = 0.34 * w.tip, axle = (w.holes ? 0.12 : 0.18) * w.tip;
+    if (r2 >= w.tip * w.tip || r2 < axle * axle) return 0;
+    double r = std::sqrt(r2);
+    if (r > body) {  // trapezoid teeth, one straight up
+        double u = (iatan2(dy, dx) + PI / 2) * w.teeth / (2 * PI);
+        u -= std::floor(u + 0.5);
+        return std::fabs(u) < 0.3 - 0.1 * (r - body) / (w.tip - body) ? 1 : 0;
+    }
+    if (r < hub) return 2;
+    if (w.holes > 0) {  // round holes between hub and rim, like the big wheel's
+        double u = (iatan2(dy, dx) + PI / 2) * w.holes / (2 * PI) + 0.5;
+        u -= std::floor(u + 0.5);
+        double da = u * 2 * PI / w.holes, rc = (hub + 0.82 * body) / 2, hr = 0.36 * (0.82 * body - hub);
+        if (r * r + rc * rc - 2 * r * rc * icos(da) < hr * hr) return 0;
+    }
+    return 1;
+}
+
+// Straight (not premultiplied) RGBA rows, top row first, of the icon image size x size.
+std::vector<uint8_t> renderIcon(int size) {
+    double c = size / 2.0, shift = size / 48.0;
+    IconWheel w{c - shift, c - shift, size * (size <= 16 ? 0.42 : 0.39), size <= 16 ? 8 : 10, size <= 16 ? 0 : 5};
+    double bevel = std::max(0.45, size / 64.0), edge = std::max(1.0, size / 24.0);
+    auto sample = [&](double x, double y) -> Px {
+        double d = boxDist(x, y, c, c, c, c, size * 0.2);
+        if (d > 0) return NONE;
+        if (d > -edge) return {hex(0x2a0418), 1};  // the title's velvet ink keeps the tile apart from any desktop
+        int level = iconWheelAt(w, x, y);
+        if (level) {
+            double t = clamp01((w.cy + w.tip - y) / (2 * w.tip));  // brass lit from above
+            Col k = mix(hex(0xa86a24), hex(0xffe090), t);
+            if (level == 2) k = k * 1.1;
+            if (iconWheelAt(w, x - bevel, y - bevel) < level) k = k * 1.3;
+            else if (iconWheelAt(w, x + bevel, y + bevel) < level) k = k * 0.55;
+            return {k, 1};
+        }
+        double fold = 0.5 + 0.5 * icos(x / size * 2 * PI + 0.6);
+        Col v = velvet(0.3 + 0.5 * fold) * (1.25 - 0.4 * y / size);
+        if (size <= 16) return {v, 1};  // a shadow would blur the lower teeth, a rim crowd them
+        if (d > -edge - size / 32.0) return {hex(0xd8a848), 1};  // gold inner rim
+        if (iconWheelAt(w, x - 2 * shift, y - 3 * shift)) v = v * 0.4;  // the wheel's shadow
+        return {v, 1};
+    };
+    std::vector<uint8_t> rgba(size_t(size) * size * 4);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            Col sum = BLACK;
+            double cover = 0;
+            for (int j = 0; j < ICON_SS; ++j)
+                for (int i = 0; i < ICON_SS; ++i) {
+                    Px p = sample(x + (i + 0.5) / ICON_SS, y + (j + 0.5) / ICON_SS);
+                    sum = sum + p.c * p.a;
+                    cover += p.a;
+                }
+            uint8_t* out = &rgba[(size_t(y) * size + x) * 4];
+            float ch[3] = {sum.r, sum.g, sum.b};
+            for (int k = 0; k < 3; ++k) out[k] = cover > 0 ? uint8_t(std::lround(clamp01(ch[k] / cover) * 255)) : 0;
+            out[3] = uint8_t(std::lround(cover / (ICON_SS * ICON_SS) * 255));
+        }
+    return rgba;
+}
+
+// An icon file of 32-bit images with alpha, each followed by the AND mask that older systems draw with.
+bool writeIco(const std::string& path, const std::vector<int>& sizes, const std::vector<std::vector<uint8_t>>& images) {
+    std::vector<uint8_t> f(6 + 16 * sizes.size(), 0);
+    auto put = [&](size_t at, uint32_t v, int n) { for (int i = 0; i < n; ++i) f[at + i] = uint8_t(v >> (8 * i)); };
+    put(2, 1, 2);
+    put(4, uint32_t(sizes.size()), 2);
+    for (size_t n = 0; n < sizes.size(); ++n) {
+        int s = sizes[n];
+        uint32_t maskRow = uint32_t((s + 31) / 32 * 4), bytes = 40 + uint32_t(s * s * 4) + maskRow * uint32_t(s);
+        size_t entry = 6 + 16 * n, at = f.size();
+        f[entry] = uint8_t(s);
+        f[entry + 1] = uint8_t(s);
+        put(entry + 4, 1, 2); put(entry + 6, 32, 2); put(entry + 8, bytes, 4); put(entry + 12, uint32_t(at), 4);
+        f.resize(at + bytes, 0);
+        put(at, 40, 4); put(at + 4, uint32_t(s), 4); put(at + 8, uint32_t(2 * s), 4);  // colour and mask heights
+        put(at + 12, 1, 2); put(at + 14, 32, 2); put(at + 20, bytes - 40, 4);
+        size_t mask = at + 40 + size_t(s) * s * 4;
+        for (int y = 0; y < s; ++y)  // bottom-up rows, B,G,R,A order; a mask bit set where the pixel is see-through
+            for (int x = 0; x < s; ++x) {
+                const uint8_t* px = &images[n][(size_t(y) * s + x) * 4];
+                size_t row = size_t(s - 1 - y);
+                uint8_t* out = &f[at + 40 + (row * s + x) * 4];
+                out[0] = px[2]; out[1] = px[1]; out[2] = px[0]; out[3] = px[3];
+                if (px[3] < 128) f[mask + row * maskRow + x / 8] |= uint8_t(0x80 >> (x % 8));
+            }
+    }
+    FILE* fp = std::fopen(path.c_str(), "wb");
+    if (!fp) return false;
+    bool ok = std::fwrite(f.data(), 1, f.size(), fp) == f.size();
+    return std::fclose(fp) == 0 && ok;
+}
+
 bool writeBmp(const std::string& path, int w, int h, const std::vector<uint8_t>& rgb) {
     uint32_t row = uint32_t(w * 3 + 3) & ~3u, bytes = row * uint32_t(h), size = 54 + bytes;
     std::vector<uint8_t> f(size, 0);
@@ -779,6 +886,10 @@ int main(int argc, char** argv) {
     bool ok = writeBmp(dir + "/bitmap111.bmp", W, H, render(sc, 0, true));
     for (int k = 0; k < 15; ++k) ok = ok && writeBmp(dir + "/bitmap" + std::to_string(112 + k) + ".bmp", W, H, frames[k]);
     ok = ok && writeBmp(dir + "/bitmap127.bmp", 2, 2, std::vector<uint8_t>(12, 255));
+    const std::vector<int> iconSizes{16, 32, 48};
+    std::vector<std::vector<uint8_t>> icons;
+    for (int s : iconSizes) icons.push_back(renderIcon(s));
+    ok = ok && writeIco(dir + "/product.ico", iconSizes, icons);
     if (!ok) {
         std::fprintf(stderr, "artgen: cannot write into %s\n", dir.c_str());
         return 1;

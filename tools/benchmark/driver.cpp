@@ -417,7 +417,7 @@ const int kBareProbeHeight = 250;
 
 int BareProbeRect(const Program *program, RECT *rect)
 {
-    HWND window = FindWindowA("BenchBareCopy", NULL);
+    HWND window = FindWindowA("#32770", "Bench Copy");
     DWORD pid = 0;
     if (window == NULL || !GetWindowThreadProcessId(window, &pid) || pid != program->pid) return 0;
     if (!GetWindowRect(window, rect)) return 0;

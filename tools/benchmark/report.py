@@ -41,6 +41,10 @@ def median(values):
     return statistics.median(values) if values else float("nan")
 
 
+def spread(values):
+    return "%.0f-%.0f" % (min(values), max(values)) if values else "none"
+
+
 def ratio(numerator, denominator):
     return numerator / denominator if denominator else float("nan")
 
@@ -51,6 +55,7 @@ def main():
     parser.add_argument("--machine", required=True)
     parser.add_argument("--command", required=True)
     parser.add_argument("--disc", required=True)
+    parser.add_argument("--leveling", required=True, help="how the memory was put into one state")
     args = parser.parse_args()
     rows = read_lines(args.results)
     rounds = sorted({r for r, _, _ in rows})
@@ -61,6 +66,7 @@ def main():
     print("machine: %s" % args.machine)
     print("command: %s" % args.command)
     print("disc:    %s" % args.disc)
+    print("memory:  %s" % args.leveling)
     print()
     print("round | Setup MiB/s | bare MiB/s | dd MiB/s | Setup/bare | cancel ms | removal ms |"
           " frames / ticks | copy extra KiB | start Setup ms | start dialog ms")
@@ -100,6 +106,8 @@ def main():
     print("  copy, first block to last: Setup.exe %.1f MiB/s, bare loop %.1f MiB/s (by its own clock %.1f),"
           " dd %.1f MiB/s" % (setup_rate, median(pick(rows, "bare", "mibps")),
                                median(pick(rows, "bare", "self_mibps")), median(pick(rows, "dd", "mibps"))))
+    print("  single copies, slowest to fastest: Setup.exe %s, bare loop %s, dd %s MiB/s"
+          % tuple(spread(pick(rows, kind, "mibps")) for kind in ("install", "bare", "dd")))
     cpu_ratios = [ratio(median(pick(rows, "install", "cpu_mibps", r)), median(pick(rows, "bare", "cpu_mibps", r)))
                   for r in rounds]
     print("  per CPU second of the copying process: Setup.exe %.1f MiB, bare loop %.1f MiB (ratio %.3f);"
