@@ -45,6 +45,31 @@ TEST(InstallFolder, JapaneseNamesEndingInTrailByte5CStayWhole)
     EXPECT_TRUE(EndsWithBackslash("D:\\表\\"));
 }
 
+TEST(InstallFolder, OnlyAbsoluteFoldersEndingInBrandAndTitleAreInstallFolders)
+{
+    const char *const installFolders[] = {"C:\\kestrelix\\Velvet Tinkers\\", "d:\\Games\\kestrelix\\Velvet Tinkers\\",
+                                          "\\\\server\\share\\kestrelix\\Velvet Tinkers\\",
+                                          "D:\\表\\kestrelix\\Velvet Tinkers\\"};
+    for (const char *dir : installFolders) EXPECT_TRUE(IsInstallFolderOf(dir, "kestrelix", "Velvet Tinkers")) << dir;
+    const char *const others[] = {
+        "C:\\precious\\", "\\kestrelix\\Velvet Tinkers\\", "games\\kestrelix\\Velvet Tinkers\\",
+        "D:kestrelix\\Velvet Tinkers\\", "C:\\kestrelix\\Velvet Tinkers", "C:\\kestrelix\\velvet tinkers\\",
+        "C:\\xkestrelix\\Velvet Tinkers\\", "\\\\server\\kestrelix\\Velvet Tinkers\\",
+        "\\\\.\\C:\\kestrelix\\Velvet Tinkers\\", "\\\\?\\C:\\kestrelix\\Velvet Tinkers\\",
+        "C:\\a|b\\kestrelix\\Velvet Tinkers\\", "C:\\a\\*\\kestrelix\\Velvet Tinkers\\",
+        "C:\\ソkestrelix\\Velvet Tinkers\\",  // the backslash before the brand is ソ's trail byte
+        ""};
+    for (const char *dir : others) EXPECT_FALSE(IsInstallFolderOf(dir, "kestrelix", "Velvet Tinkers")) << dir;
+
+    char root[16];
+    EXPECT_TRUE(VolumeRoot("\\\\server\\share\\kestrelix\\", root, sizeof(root)));
+    EXPECT_STREQ("\\\\server\\share\\", root);
+    EXPECT_TRUE(VolumeRoot("d:\\Games\\", root, sizeof(root)));
+    EXPECT_STREQ("d:\\", root);
+    EXPECT_FALSE(VolumeRoot("\\\\server\\share\\", root, 15));
+    EXPECT_STREQ("", root);
+}
+
 TEST(InstallFolder, FolderBeyondTheBufferIsRefused)
 {
     std::string typed(490, 'a');

@@ -22,7 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (path[starts[i]] == '\\') parent = starts[i] + 1;
         }
     }
+    // An install folder is exactly an absolute folder followed by the brand and title levels, and
+    // an absolute folder begins with its volume root, itself absolute.
     text = HeapText(path);
+    int absolute = IsAbsoluteFolder(text.get());
+    if (path.size() < 1000) {
+        Check(IsInstallFolderOf((path + "b\\t\\").c_str(), "b", "t") == absolute,
+              "an install folder not made of an absolute folder and the two levels");
+    }
+    std::unique_ptr<char[]> root = HeapArea((unsigned)path.size() + 1);
+    int rooted = VolumeRoot(text.get(), root.get(), (unsigned)path.size() + 1);
+    Check(rooted == absolute, "a volume root given for a folder that is not absolute, or none for one that is");
+    Check(!rooted || (path.compare(0, strlen(root.get()), root.get()) == 0 && IsAbsoluteFolder(root.get())),
+          "the volume root is not the absolute start of the folder");
+
     std::unique_ptr<char[]> out = HeapArea(area);
     int ok = ParentFolder(text.get(), out.get(), area);
     if (area == 0) {
