@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#include <wchar.h>
 
 #include "../src/common/common.h"
+#include "../src/common/path.h"
 
 TEST(FormatText, FitsAndReportsSuccess)
 {
@@ -28,4 +30,43 @@ TEST(FormatText, ExactFitIsNotACut)
     EXPECT_STREQ("Q:\\", out);
     EXPECT_EQ(0, FormatText(out, sizeof(out), "%s", "ABCD"));
     EXPECT_STREQ("ABC", out);
+}
+
+// Texts held in code page 932 reach the screen as written, with a path of the system's code page
+// in their one slot; a long text is cut at a whole character inside its buffer.
+TEST(ComposeWide, TextsAndPathsEachInTheirOwnCodePage)
+{
+    const struct {
+        const char *text;
+        const char *arg;
+        int size;
+        const wchar_t *expected;
+        int whole;
+    } rows[] = {
+        {"確認", NULL, 16, L"\u78BA\u8A8D", 1},
+        {"記録: %s です", "C:\\Games\\", 32, L"\u8A18\u9332: C:\\Games\\ \u3067\u3059", 1},
+        {"%s", "", 4, L"", 1},
+        {"エラー", NULL, 3, L"\u30A8\u30E9", 0},
+        {"100%", NULL, 8, L"100%", 1},
+    };
+    for (const auto &row : rows) {
+        wchar_t out[64];
+        wmemset(out, L'x', 64);
+        EXPECT_EQ(row.whole, ComposeWide(out, row.size, row.text, row.arg)) << row.text;
+        EXPECT_STREQ(row.expected, out) << row.text;
+    }
+}
+
+// A folder the system names is taken only in its exact form: no look-alike, no question mark.
+TEST(AnsiFromWidePath, RefusesWhatTheCodePageCannotHold)
+{
+    char out[MAX_PATH];
+    EXPECT_EQ(1, AnsiFromWidePath(L"C:\\users\\Games", out, sizeof(out)));
+    EXPECT_STREQ("C:\\users\\Games", out);
+    EXPECT_EQ(GetACP() == 932 ? 1 : 0, AnsiFromWidePath(L"C:\\\u30B2\u30FC\u30E0", out, sizeof(out)));
+    for (const wchar_t *foreign : {L"C:\\users\\Zo\u00EB", L"C:\\users\\\u0395\u03BB\u03AD\u03BD\u03B7", L"C:\\\U0001F3AE"}) {
+        EXPECT_EQ(0, AnsiFromWidePath(foreign, out, sizeof(out)));
+        EXPECT_STREQ("", out);
+    }
+    EXPECT_EQ(0, AnsiFromWidePath(L"C:\\Games", out, 4)) << "does not fit";
 }

@@ -3,6 +3,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <string.h>
 
 InstallerState g_state;
 
@@ -20,22 +21,78 @@ int FormatText(char *out, size_t size, const char *format, ...)
     return (size_t)written < size ? 1 : 0;
 }
 
-void ShowError(HWND owner, const char *text)
+// The longest message: a list of files that stayed, with its frame.
+enum { MESSAGE_SIZE = 8192 };
+
+// Converts length bytes of text from codePage to the end of out, which holds *used characters of
+// its size; clears *whole when the text had to be cut.
+static void Widen(UINT codePage, const char *text, int length, WCHAR *out, int size, int *used, int *whole)
 {
-    MessageBoxA(owner, text, "エラー", MB_ICONERROR);
+    int room = size - 1 - *used;
+    if (length <= 0) return;
+    int written = room > 0 ? MultiByteToWideChar(codePage, 0, text, length, out + *used, room) : 0;
+    if (written == 0) {
+        // Too long for out: as many whole bytes as fit, so that the start of a long text still shows.
+        *whole = 0;
+        // A character takes at most two bytes, so no more than twice the room can fit.
+        for (length = length < room * 2 ? length : room * 2; length > 0 && written == 0; --length) {
+            written = MultiByteToWideChar(codePage, 0, text, length, out + *used, room);
+        }
+    }
+    *used += written;
 }
 
-int AskUser(HWND owner, const char *text, UINT style)
+int ComposeWide(WCHAR *out, int size, const char *text, const char *arg)
 {
-    return MessageBoxA(owner, text, "確認", style);
+    if (size <= 0) return 0;
+    // "%s" is found byte by byte: '%' is never the second byte of a code page 932 character.
+    const char *slot = arg != NULL ? strstr(text, "%s") : NULL;
+    int used = 0;
+    int whole = 1;
+    Widen(TEXT_CODE_PAGE, text, slot != NULL ? (int)(slot - text) : (int)strlen(text), out, size, &used, &whole);
+    if (slot != NULL) {
+        Widen(CP_ACP, arg, (int)strlen(arg), out, size, &used, &whole);
+        Widen(TEXT_CODE_PAGE, slot + 2, (int)strlen(slot + 2), out, size, &used, &whole);
+    }
+    out[used] = L'\0';
+    return whole;
+}
+
+int WideFromText(const char *text, WCHAR *out, int size)
+{
+    return ComposeWide(out, size, text, NULL);
+}
+
+void SetWindowTextFrom932(HWND window, const char *text)
+{
+    WCHAR wide[1024];
+    WideFromText(text, wide, sizeof(wide) / sizeof(wide[0]));
+    SetWindowTextW(window, wide);
+}
+
+static int ShowMessage(HWND owner, const char *text, const char *arg, const char *caption, UINT style)
+{
+    static WCHAR message[MESSAGE_SIZE];
+    WCHAR title[64];
+    ComposeWide(message, MESSAGE_SIZE, text, arg);
+    WideFromText(caption, title, sizeof(title) / sizeof(title[0]));
+    return MessageBoxW(owner, message, title, style);
+}
+
+void ShowError(HWND owner, const char *text, const char *arg)
+{
+    ShowMessage(owner, text, arg, "エラー", MB_ICONERROR);
+}
+
+int AskUser(HWND owner, const char *text, UINT style, const char *arg)
+{
+    return ShowMessage(owner, text, arg, "確認", style);
 }
 
 void ReportDamagedRecord(const char *dir)
 {
-    char text[1024];
-    FormatText(text, sizeof(text),
-               "インストール情報が壊れているため、処理を中止しました。何も変更していません。\n記録されているフォルダ: %s", dir);
-    ShowError(NULL, text);
+    ShowError(NULL, "インストール情報が壊れているため、処理を中止しました。何も変更していません。\n記録されているフォルダ: %s",
+              dir);
 }
 
 void CloseInstaller(void)

@@ -57,11 +57,29 @@ extern InstallerState g_state;
 int FormatText(char *out, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
-// Error box: caption "エラー", error icon, owned by owner (may be NULL).
-void ShowError(HWND owner, const char *text);
+// The texts the program holds are code page 932, whatever the system's code page is. They reach
+// the screen wide, turned into UTF-16 with that code page named, so that they read as written on
+// every system; paths and names the system gives stay in the system's ANSI code page.
+enum { TEXT_CODE_PAGE = 932 };
 
-// Question or information box: caption "確認"; style gives buttons and icon.
-int AskUser(HWND owner, const char *text, UINT style);
+// text (code page 932) as UTF-16 in out (size characters, terminator included); a text that
+// does not fit is cut at a whole character. Returns 1 when the whole text fitted.
+int WideFromText(const char *text, WCHAR *out, int size);
+
+// text (code page 932) where its one "%s" is replaced by arg (the system's ANSI code page: a
+// path or a name the system gave), as UTF-16 in out. Without arg the text stands alone.
+int ComposeWide(WCHAR *out, int size, const char *text, const char *arg);
+
+// Sets a window's text from a code page 932 text.
+void SetWindowTextFrom932(HWND window, const char *text);
+
+// Error box: caption "エラー", error icon, owned by owner (may be NULL). text is code page 932;
+// where it holds "%s", arg takes its place (see ComposeWide).
+void ShowError(HWND owner, const char *text, const char *arg = NULL);
+
+// Question or information box: caption "確認"; style gives buttons and icon. text and arg as for
+// ShowError.
+int AskUser(HWND owner, const char *text, UINT style, const char *arg = NULL);
 
 // The error shown when the install record's folder is not of the form the install gives it:
 // nothing is changed then. dir is the recorded folder, shown so that it can be checked.

@@ -35,4 +35,13 @@ int IsInstallFolderOf(const char *dir, const char *brand, const char *title);
 // so that a run that does not complete can take back exactly what it made.
 int CreateFolderPath(const char *path, char *created = 0, unsigned createdSize = 0);
 
+// A path the system gave wide, in the system's ANSI code page only when every character has its
+// own form there: no best-fit look-alike (Zoë as Zoe) and no default character ('?'). Returns 0,
+// leaving out empty, when it has no such form or does not fit size.
+int AnsiFromWidePath(const wchar_t *wide, char *out, unsigned size);
+
+// The special folder csidl (CSIDL_PERSONAL, ...) in the ANSI code page, by AnsiFromWidePath; 0 when
+// the system cannot name it or it has no exact ANSI form.
+int SpecialFolderAnsi(int csidl, char *out, unsigned size);
+
 #endif

@@ -2,6 +2,7 @@
 #include "path.h"
 
 #include <windows.h>
+#include <shlobj.h>
 #include <string.h>
 
 int IsLeadByte(unsigned char byte)
@@ -36,4 +37,29 @@ int CreateFolderPath(const char *path, char *created, unsigned createdSize)
     level[deepest] = '\0';
     DWORD attributes = GetFileAttributesA(level);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+int AnsiFromWidePath(const wchar_t *wide, char *out, unsigned size)
+{
+    if (size == 0) return 0;
+    out[0] = '\0';
+    // A UTF-8 code page holds every character, and takes neither the flag nor the question.
+    int utf8 = GetACP() == CP_UTF8;
+    BOOL lossy = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, wide, -1, out, (int)size, NULL,
+                                      utf8 ? NULL : &lossy);
+    if (written <= 0 || lossy) {
+        out[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int SpecialFolderAnsi(int csidl, char *out, unsigned size)
+{
+    WCHAR wide[MAX_PATH];
+    wide[0] = L'\0';
+    if (size > 0) out[0] = '\0';
+    if (!SHGetSpecialFolderPathW(NULL, wide, csidl, FALSE) || wide[0] == L'\0') return 0;
+    return AnsiFromWidePath(wide, out, size);
 }

@@ -123,9 +123,10 @@ static int WaitUntilNothingInUse(const char *skip)
 {
     char path[MAX_PATH + 32];
     while (FindFileInUse(g_state.installDir, skip, path, sizeof(path))) {
-        char text[MAX_PATH + 256];
-        FormatText(text, sizeof(text), "次のファイルが使用中です。\n%s\n\nこのファイルを使っているプログラムを終了してから「再試行」を押してください。", path);
-        if (AskUser(NULL, text, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY) return 0;
+        if (AskUser(NULL, "次のファイルが使用中です。\n%s\n\nこのファイルを使っているプログラムを終了してから「再試行」を押してください。",
+                    MB_RETRYCANCEL | MB_ICONWARNING, path) != IDRETRY) {
+            return 0;
+        }
     }
     return 1;
 }
@@ -142,13 +143,14 @@ static int RemoveAndReport(const char *uninstaller)
     if (leftovers.count == 0) RemoveShortcutFolders(&leftovers);
     if (leftovers.count == 0) DeleteFolderFiles(g_state.installDir, &leftovers);
 
-    static char message[sizeof(leftovers.paths) + 512];
     if (leftovers.count > 0) {
+        // The count goes in now; the paths, in the system's code page, when the text is shown.
+        char message[512];
         FormatText(message, sizeof(message),
-                   "アンインストールを完了できませんでした。\n次のファイルは削除できませんでした (%d 個):\n%s\n"
+                   "アンインストールを完了できませんでした。\n次のファイルは削除できませんでした (%d 個):\n%%s\n"
                    "ファイルを使っているプログラムを終了してから、もう一度アンインストールしてください。",
-                   leftovers.count, leftovers.paths);
-        AskUser(NULL, message, MB_OK | MB_ICONWARNING);
+                   leftovers.count);
+        AskUser(NULL, message, MB_OK | MB_ICONWARNING, leftovers.paths);
         return 2;
     }
 
@@ -158,9 +160,8 @@ static int RemoveAndReport(const char *uninstaller)
         RemoveEmptyFoldersAbove(g_state.installDir, brandFolder);  // only when nothing else is in it
     }
     if (GetFileAttributesA(g_state.installDir) != INVALID_FILE_ATTRIBUTES) {
-        FormatText(message, sizeof(message), "アンインストールが完了しました。\n次のフォルダには他のファイルが残っています:\n%s",
-                   g_state.installDir);
-        AskUser(NULL, message, MB_OK | MB_ICONWARNING);
+        AskUser(NULL, "アンインストールが完了しました。\n次のフォルダには他のファイルが残っています:\n%s",
+                MB_OK | MB_ICONWARNING, g_state.installDir);
         return 2;
     }
     AskUser(NULL, "アンインストールが完了しました", MB_OK | MB_ICONINFORMATION);
@@ -189,10 +190,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
 
     FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
     RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
-    char text[512];
     if (g_state.installDir[0] == '\0') {
-        FormatText(text, sizeof(text), "%s はインストールされていません", g_state.title);
-        AskUser(NULL, text, MB_OK | MB_ICONINFORMATION);
+        AskUser(NULL, "%s はインストールされていません", MB_OK | MB_ICONINFORMATION, g_state.title);
         return 1;
     }
     if (!IsInstallFolderOf(g_state.installDir, g_state.brand, g_state.title)) {
@@ -200,8 +199,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
         return 1;
     }
     if (original == NULL) {
-        FormatText(text, sizeof(text), "%s をアンインストールしますか？", g_state.title);
-        if (AskUser(NULL, text, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
+        if (AskUser(NULL, "%s をアンインストールしますか？", MB_YESNO | MB_ICONQUESTION, g_state.title) != IDYES) return 1;
         int inside = ModuleIsInside(g_state.installDir);
         if (!WaitUntilNothingInUse(inside ? uninstaller : NULL)) return 1;
         if (inside && HandOverToTemporaryCopy()) return 0;
