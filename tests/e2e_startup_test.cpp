@@ -282,16 +282,45 @@ TEST_F(ReregisterTest, LongestRecordedFolderIsComposedWhole)
     EXPECT_EQ("\"" + longest + "Uninstaller.exe\"", Value(kUninstallKey, "UninstallString"));
 }
 
-TEST_F(ReregisterTest, FolderNotOfTheInstallFormIsADamagedRecordAndChangesNothing)
+TEST_F(ReregisterTest, DamagedRecordIsRefusedThenForgottenOnlyWhenTheUserSaysSo)
 {
-    for (const char *dir : {"C:\\precious\\", "games\\kestrelix\\Velvet Tinkers\\", "\\kestrelix\\Velvet Tinkers\\",
-                            "C:\\kestrelix\\Other\\"}) {
-        SCOPED_TRACE(dir);
-        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir);
-        std::string said = RunToMessage("エラー");
-        EXPECT_NE(std::string::npos, said.find(dir)) << said;
-        EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
-        EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall").exists);
-        EXPECT_FALSE(Exists(link_));
+    MakeFile(link_);
+    std::string precious = FreshTempFolder("precious") + "\\";
+    MakeFile(precious + "a.doc");
+    // The refusal names the folder; then the question. No changes nothing; yes deletes both keys
+    // and the shortcut folder, never a file, and goes on to a fresh install: the disc search.
+    const std::pair<std::string, int> records[] = {
+        {precious, IDNO}, {"games\\kestrelix\\Velvet Tinkers\\", IDNO}, {"\\kestrelix\\Velvet Tinkers\\", IDNO},
+        {"C:\\kestrelix\\Other\\", IDNO}, {precious, IDYES}};
+    for (const auto &record : records) {
+        SCOPED_TRACE(record.first + (record.second == IDYES ? " yes" : " no"));
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", record.first);
+        StartSetup(&setup_);
+        HWND refusal = WaitForWindow(setup_.pid, "エラー", kStartTimeout);
+        ASSERT_NE(nullptr, refusal);
+        EXPECT_NE(std::string::npos, MessageBoxText(refusal).find(record.first)) << MessageBoxText(refusal);
+        AnswerMessageBox(refusal, IDOK);
+        HWND question = WaitForWindow(setup_.pid, "確認", kStartTimeout);
+        ASSERT_NE(nullptr, question);
+        EXPECT_TRUE(HasButton(question, IDYES) && HasButton(question, IDNO));
+        AnswerMessageBox(question, record.second);
+        if (record.second == IDNO) {
+            EXPECT_EQ(1, WaitForExit(setup_, kStartTimeout));
+            EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
+            EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall").exists);
+            EXPECT_TRUE(Exists(link_));
+        } else {
+            HWND prompt = WaitForWindow(setup_.pid, "確認", kStartTimeout);
+            ASSERT_NE(nullptr, prompt);
+            EXPECT_EQ("DVDを挿入してください。", MessageBoxText(prompt));
+            AnswerMessageBox(prompt, IDCANCEL);
+            EXPECT_EQ(0, WaitForExit(setup_, kStartTimeout));
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+            EXPECT_FALSE(Exists(shortcuts_));
+            EXPECT_TRUE(Exists(precious + "a.doc"));
+        }
+        EndProgram(setup_);
     }
+    DeleteTree(precious);
 }

@@ -8,12 +8,14 @@
 #include <stdlib.h>
 
 #include <functional>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "../src/common/common.h"
 #include "../src/common/path.h"
+#include "../src/record/record.h"
 #include "../src/ui/ui.h"
 #include "support/driver.h"
 #include "support/files.h"
@@ -27,6 +29,18 @@ namespace {
 const unsigned long long kMiB = 1048576;
 const char *const kMinimal[] = {"Uninstaller.exe", "VT.exe",  "core.vtp", "data.vtp", "font.vtp",
                                 "sys.vtp",         "chr.vtp", "map.vtp",  "snd.vtp"};
+
+const char kNotExact[] =
+    "インストール先のフォルダ名に使えない部分があります (「.」や「..」だけの名前、「/」、末尾の「.」や空白、続いた「\\」)";
+const char kNotInCodePage[] =
+    "インストール先のフォルダ名に、このシステムの文字コードで表せない文字が含まれています。別のフォルダを指定してください";
+
+std::wstring Wide(const std::string &text)
+{
+    WCHAR wide[1024];
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 1024);
+    return wide;
+}
 
 std::vector<int> g_positions;
 WNDPROC g_progressProc;
@@ -88,7 +102,8 @@ protected:
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
 
-    // Lays the minimal type's files on the disc: the named sizes, zero bytes for the others.
+    // Lays the minimal type's files on the disc: the named sizes, zero bytes for the others; the
+    // content of the n-th file of the list depends on n alone.
     void LayDisc(const std::map<std::string, unsigned long long> &sizes)
     {
         unsigned seed = 1;
@@ -106,13 +121,14 @@ protected:
         PostMessageA(actionWindow_, WM_APP + (UINT)g_actions.size() - 1, 0, 0);
     }
 
-    // Walks to the copy page with the folder text and type given, as the wizard does.
-    int Run(const std::string &typed, int type = TYPE_MINIMAL)
+    // Walks to the copy page with the folder text (wideTyped, where given) and type, as the wizard does.
+    int Run(const std::string &typed, int type = TYPE_MINIMAL, const wchar_t *wideTyped = nullptr)
     {
         g_state.page = PAGE_INSTALL_TYPE;
         ShowWizardPage(dialog_);
         SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
         SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());
+        if (wideTyped != nullptr) SetWindowTextW(GetDlgItem(dialog_, IDC_EDIT_DIR), wideTyped);
         g_state.page = PAGE_COPY;
         return ShowWizardPage(dialog_);
     }
@@ -141,8 +157,14 @@ protected:
 TEST_F(InstallRunTest, CopiesEveryFileWithProgressAndRegisters)
 {
     LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", kMiB}});
+    // While the copy runs, the run's mark names the install folder and, after its '*', the
+    // highest folder it made.
+    std::string mark;
+    DuringCopy(1, [&mark] { mark = ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).data.c_str(); });
     MessageBoxWatch boxes;
     EXPECT_EQ(1, Run(target_ + "\\\\"));
+    EXPECT_EQ(target_ + "\\*kestrelix\\Velvet Tinkers\\", mark);
+    EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists) << "the record replaces the mark";
     for (const char *name : kMinimal) {
         EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name)) << name;
     }
@@ -230,23 +252,12 @@ TEST_F(InstallRunTest, CloseOrEndOfTheSessionDuringTheCopyRollsBackAndEndsThePro
     }
 }
 
-TEST_F(InstallRunTest, CopyFailuresRollBackWithAMessage)
+TEST_F(InstallRunTest, WriteFailuresRollBackWithAMessage)
 {
     struct Case {
         const char *what;
         std::function<void()> arrange;
     } cases[] = {
-        {"source ends early",
-         [this] {
-             std::string source = disc_ + "\\core.vtp";
-             DuringCopy(3, [source] {
-                 HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           NULL, OPEN_EXISTING, 0, NULL);
-                 SetFilePointer(file, (LONG)(kMiB + kMiB / 2), NULL, FILE_BEGIN);
-                 SetEndOfFile(file);
-                 CloseHandle(file);
-             });
-         }},
         {"destination cannot be opened",
          [this] {
              CreateDirectoryA((target_ + "\\kestrelix").c_str(), NULL);
@@ -310,6 +321,22 @@ TEST_F(InstallRunTest, FolderTextsTakeTheirOwnFormsOfTheInstallFolder)
     }
     SetCurrentDirectoryA(previous);
     RestoreDrive('D', saved);
+
+    // Names the system would take otherwise than written, and a name the code page cannot hold
+    // (a look-alike would be made instead), each with a message of its own.
+    const wchar_t kGreekName[] = L"\\\u0395\u03bb\u03ad\u03bd\u03b7";  // \Ελένη: έ is in no Japanese code page
+    const std::pair<std::string, const char *> inexact[] = {
+        {target_ + "\\new\\..\\existing", kNotExact}, {target_ + "\\.\\a", kNotExact},
+        {target_ + "\\a.", kNotExact}, {target_ + "\\a ", kNotExact}, {target_ + "/a", kNotExact},
+        {target_ + "\\\\a", kNotExact}, {"", kNotInCodePage}};
+    for (const auto &folder : inexact) {
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(folder.first, TYPE_MINIMAL,
+                         folder.first.empty() ? (Wide(target_) + kGreekName).c_str() : nullptr)) << folder.first;
+        EXPECT_EQ(std::vector<std::string>({folder.second}), boxes.Texts(1, 5000));
+        EXPECT_TRUE(FolderEntries(target_).empty()) << folder.first;
+        EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists) << "a refused run left a mark";
+    }
 }
 
 TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBeforeAnyFolder)
@@ -332,6 +359,107 @@ TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBe
             EXPECT_EQ(std::vector<std::string>({"インストール先のフォルダ名が長すぎます"}), boxes.Texts(1, 5000));
             EXPECT_TRUE(FolderEntries(target_).empty());
         }
+    }
+}
+
+namespace {
+
+// The run's error boxes answered in turn; heal puts the disc right before the last answer.
+struct ErrorBoxAnswers {
+    std::vector<int> answers;
+    std::function<void()> heal;
+    std::vector<std::string> texts;
+    bool retryAndCancel = true;
+};
+
+DWORD WINAPI AnswerErrorBoxes(LPVOID context)
+{
+    ErrorBoxAnswers *plan = (ErrorBoxAnswers *)context;
+    for (size_t i = 0; i < plan->answers.size(); ++i) {
+        HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 20000);
+        if (box == NULL) break;
+        plan->texts.push_back(MessageBoxText(box));
+        plan->retryAndCancel = plan->retryAndCancel && HasButton(box, IDRETRY) && HasButton(box, IDCANCEL);
+        if (i + 1 == plan->answers.size() && plan->heal) plan->heal();
+        AnswerMessageBox(box, plan->answers[i]);
+    }
+    return 0;
+}
+
+std::string Environment(const char *name)
+{
+    const char *value = getenv(name);
+    return value != NULL ? value : "";
+}
+
+}  // namespace
+
+TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFailed)
+{
+    // The faulty disc: a file system that fails reads as its control file says (faulty_fs.py).
+    std::string faultySource = WindowsPathOf(Environment("VT_FAULTY_SOURCE"));
+    std::string control = WindowsPathOf(Environment("VT_FAULTY_CONTROL"));
+    std::string core = "core.vtp";
+    auto endEarly = [this] {
+        std::string source = disc_ + "\\core.vtp";
+        DuringCopy(3, [source] {
+            HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                      OPEN_EXISTING, 0, NULL);
+            SetFilePointer(file, (LONG)(kMiB + kMiB / 2), NULL, FILE_BEGIN);
+            SetEndOfFile(file);
+            CloseHandle(file);
+        });
+    };
+    struct Case {
+        const char *what;
+        bool faulty;
+        std::vector<int> answers;
+        std::function<void()> fault, heal;
+    } cases[] = {
+        {"source ends early", false, {IDRETRY}, endEarly, [this] { MakeSizedFile(disc_ + "\\core.vtp", 3 * kMiB, 3); }},
+        {"cancelled", false, {IDCANCEL}, endEarly, nullptr},
+        {"read error past an offset, asked again while it lasts", true, {IDRETRY, IDRETRY},
+         [control] { MakeFile(control, "core.vtp 1572864"); }, [control] { MakeFile(control, ""); }},
+        {"disc taken out", true, {IDRETRY},
+         [this, control] { DuringCopy(3, [control] { MakeFile(control, "gone"); }); },
+         [control] { MakeFile(control, ""); }},
+    };
+    for (const Case &failure : cases) {
+        SCOPED_TRACE(failure.what);
+        if (failure.faulty) {
+            if (faultySource.empty()) {
+                std::cout << "skipped: " << failure.what << ": " << Environment("VT_FAULTY_REFUSED") << std::endl;
+                continue;
+            }
+            disc_ = faultySource;
+            ASSERT_TRUE(DefineUnixDrive('Q', DRIVE_CDROM, Environment("VT_FAULTY_MOUNT")));
+        }
+        LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {core, 3 * kMiB}});
+        LayRecordToTakeBack(shortcuts_);
+        failure.fault();
+        ErrorBoxAnswers plan;
+        plan.answers = failure.answers;
+        plan.heal = failure.heal;
+        HANDLE answerer = CreateThread(NULL, 0, AnswerErrorBoxes, &plan, 0, NULL);
+        EXPECT_EQ(1, Run(target_));
+        WaitForSingleObject(answerer, 30000);
+        CloseHandle(answerer);
+        EXPECT_EQ(std::vector<std::string>(failure.answers.size(),
+                                           "次のファイルを読み込めませんでした。\nQ:\\core.vtp\n\nディスクに汚れや傷がないか、"
+                                           "正しく入っているかを確かめてから「再試行」を押してください。"),
+                  plan.texts);
+        EXPECT_TRUE(plan.retryAndCancel);
+        if (failure.answers.back() == IDCANCEL) {
+            ExpectRolledBack();
+        } else {
+            // Had the destination not kept what it held, or the read not gone on where it failed,
+            // the copy would differ.
+            for (const char *name : kMinimal) EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name)) << name;
+            EXPECT_EQ(installed_ + '\0', ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
+        }
+        DeleteTree(target_ + "\\kestrelix");
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
 }
 

@@ -98,8 +98,9 @@ int FolderNamesAreExact(const char *folder)
         }
         if (character == '/') return 0;
         if (character == '\\') {
-            // Neither a dot nor a blank is ever the second byte of a double-byte character.
-            if (at == nameStart || folder[at - 1] == '.' || folder[at - 1] == ' ') return 0;
+            // Neither a dot nor a blank is ever the second byte of a double-byte character. The
+            // backslash that starts a text without a root is left to the check of the root.
+            if ((at == nameStart && at > 0) || folder[at - 1] == '.' || folder[at - 1] == ' ') return 0;
             nameStart = at + 1;
         }
         at += 1;

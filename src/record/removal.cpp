@@ -139,7 +139,8 @@ static void RemoveShortcutFolders(RemovalLeftovers *leftovers)
     if (g_state.osVersion.dwMajorVersion == 6) RemoveShortcutFolder(CSIDL_COMMON_PROGRAMS, leftovers);
 }
 
-// Deletes <folder><name>; one that is there and stays is noted.
+// Deletes the file <folder><name>; one that is there and stays is noted. A folder of that name
+// is no file of the installation.
 static void DeleteNamedFile(const char *folder, const char *name, RemovalLeftovers *leftovers)
 {
     char path[PATH_SIZE];
@@ -147,7 +148,11 @@ static void DeleteNamedFile(const char *folder, const char *name, RemovalLeftove
     if (!FormatText(path, sizeof(path), "%s%s", folder, name) || !WideFromAnsiPath(path, wide, PATH_SIZE)) return;
     if (DeleteFileW(wide)) return;
     DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) NoteLeftover(leftovers, wide);
+    DWORD attributes = GetFileAttributesW(wide);
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+        (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+        NoteLeftover(leftovers, wide);
+    }
 }
 
 static void DeleteInstalledFiles(const Removal *removal, RemovalLeftovers *leftovers)
