@@ -30,12 +30,6 @@ std::string SampleDisc()
     return disc != NULL && *disc != '\0' ? WindowsPathOf(disc) : "";
 }
 
-std::string Environment(const char *name)
-{
-    const char *value = getenv(name);
-    return value != NULL ? value : "";
-}
-
 // The names that one of Setup.exe's file lists holds.
 std::set<std::string> ListedFiles(UINT listId)
 {

@@ -30,18 +30,6 @@ const unsigned long long kMiB = 1048576;
 const char *const kMinimal[] = {"Uninstaller.exe", "VT.exe",  "core.vtp", "data.vtp", "font.vtp",
                                 "sys.vtp",         "chr.vtp", "map.vtp",  "snd.vtp"};
 
-const char kNotExact[] =
-    "インストール先のフォルダ名に使えない部分があります (「.」や「..」だけの名前、「/」、末尾の「.」や空白、続いた「\\」)";
-const char kNotInCodePage[] =
-    "インストール先のフォルダ名に、このシステムの文字コードで表せない文字が含まれています。別のフォルダを指定してください";
-
-std::wstring Wide(const std::string &text)
-{
-    WCHAR wide[1024];
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 1024);
-    return wide;
-}
-
 std::vector<int> g_positions;
 WNDPROC g_progressProc;
 std::vector<std::function<void()>> g_actions;
@@ -59,6 +47,28 @@ LRESULT CALLBACK RunAction(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Answers the run's error boxes in turn, each after before(its index) has run, keeping their texts.
+struct ErrorBoxAnswers {
+    std::vector<int> answers;
+    std::function<void(size_t)> before;
+    std::vector<std::string> texts;
+    bool retryAndCancel = true;
+};
+
+DWORD WINAPI AnswerErrorBoxes(LPVOID context)
+{
+    ErrorBoxAnswers *plan = (ErrorBoxAnswers *)context;
+    for (size_t i = 0; i < plan->answers.size(); ++i) {
+        HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 20000);
+        if (box == NULL) break;
+        plan->texts.push_back(MessageBoxText(box));
+        plan->retryAndCancel = plan->retryAndCancel && HasButton(box, IDRETRY) && HasButton(box, IDCANCEL);
+        plan->before(i);
+        AnswerMessageBox(box, plan->answers[i]);
+    }
+    return 0;
 }
 
 class InstallRunTest : public ::testing::Test {
@@ -131,6 +141,16 @@ protected:
         if (wideTyped != nullptr) SetWindowTextW(GetDlgItem(dialog_, IDC_EDIT_DIR), wideTyped);
         g_state.page = PAGE_COPY;
         return ShowWizardPage(dialog_);
+    }
+
+    // Runs the install while another thread answers its error boxes as plan says.
+    int RunAnswering(const std::string &typed, ErrorBoxAnswers *plan)
+    {
+        HANDLE answerer = CreateThread(NULL, 0, AnswerErrorBoxes, plan, 0, NULL);
+        int result = Run(typed);
+        WaitForSingleObject(answerer, 30000);
+        CloseHandle(answerer);
+        return result;
     }
 
     // Nothing of the run stays: the folders it made (the brand folder too) go, target_ stays.
@@ -325,16 +345,14 @@ TEST_F(InstallRunTest, FolderTextsTakeTheirOwnFormsOfTheInstallFolder)
     // Names the system would take otherwise than written, and a name the code page cannot hold
     // (a look-alike would be made instead), each with a message of its own.
     const wchar_t kGreekName[] = L"\\\u0395\u03bb\u03ad\u03bd\u03b7";  // \Ελένη: έ is in no Japanese code page
-    const std::pair<std::string, const char *> inexact[] = {
-        {target_ + "\\new\\..\\existing", kNotExact}, {target_ + "\\.\\a", kNotExact},
-        {target_ + "\\a.", kNotExact}, {target_ + "\\a ", kNotExact}, {target_ + "/a", kNotExact},
-        {target_ + "\\\\a", kNotExact}, {"", kNotInCodePage}};
-    for (const auto &folder : inexact) {
+    for (const std::string &folder : {target_ + "\\new\\..\\existing", target_ + "\\.\\a", target_ + "\\a.",
+                                      target_ + "\\a ", target_ + "/a", target_ + "\\\\a", std::string()}) {
         MessageBoxWatch boxes;
-        EXPECT_EQ(0, Run(folder.first, TYPE_MINIMAL,
-                         folder.first.empty() ? (Wide(target_) + kGreekName).c_str() : nullptr)) << folder.first;
-        EXPECT_EQ(std::vector<std::string>({folder.second}), boxes.Texts(1, 5000));
-        EXPECT_TRUE(FolderEntries(target_).empty()) << folder.first;
+        EXPECT_EQ(0, Run(folder, TYPE_MINIMAL, folder.empty() ? (Wide(target_) + kGreekName).c_str() : nullptr));
+        EXPECT_EQ(folder.empty() ? "インストール先のフォルダ名に、このシステムの文字コードで表せない文字が含まれています。別のフォルダを指定してください"
+                                 : "インストール先のフォルダ名に使えない部分があります (「.」や「..」だけの名前、「/」、末尾の「.」や空白、続いた「\\」)",
+                  boxes.Texts(1, 5000).at(0));
+        EXPECT_TRUE(FolderEntries(target_).empty()) << folder;
         EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists) << "a refused run left a mark";
     }
 }
@@ -363,34 +381,6 @@ TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBe
 }
 
 namespace {
-
-// The run's error boxes answered in turn; heal puts the disc right before the last answer.
-struct ErrorBoxAnswers {
-    std::vector<int> answers;
-    std::function<void()> heal;
-    std::vector<std::string> texts;
-    bool retryAndCancel = true;
-};
-
-DWORD WINAPI AnswerErrorBoxes(LPVOID context)
-{
-    ErrorBoxAnswers *plan = (ErrorBoxAnswers *)context;
-    for (size_t i = 0; i < plan->answers.size(); ++i) {
-        HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 20000);
-        if (box == NULL) break;
-        plan->texts.push_back(MessageBoxText(box));
-        plan->retryAndCancel = plan->retryAndCancel && HasButton(box, IDRETRY) && HasButton(box, IDCANCEL);
-        if (i + 1 == plan->answers.size() && plan->heal) plan->heal();
-        AnswerMessageBox(box, plan->answers[i]);
-    }
-    return 0;
-}
-
-std::string Environment(const char *name)
-{
-    const char *value = getenv(name);
-    return value != NULL ? value : "";
-}
 
 }  // namespace
 
@@ -439,11 +429,10 @@ TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFai
         failure.fault();
         ErrorBoxAnswers plan;
         plan.answers = failure.answers;
-        plan.heal = failure.heal;
-        HANDLE answerer = CreateThread(NULL, 0, AnswerErrorBoxes, &plan, 0, NULL);
-        EXPECT_EQ(1, Run(target_));
-        WaitForSingleObject(answerer, 30000);
-        CloseHandle(answerer);
+        plan.before = [&failure](size_t i) {
+            if (i + 1 == failure.answers.size() && failure.heal) failure.heal();
+        };
+        EXPECT_EQ(1, RunAnswering(target_, &plan));
         EXPECT_EQ(std::vector<std::string>(failure.answers.size(),
                                            "次のファイルを読み込めませんでした。\nQ:\\core.vtp\n\nディスクに汚れや傷がないか、"
                                            "正しく入っているかを確かめてから「再試行」を押してください。"),
@@ -463,22 +452,6 @@ TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFai
     }
 }
 
-namespace {
-
-// Presses 中止 while the first shortcut error box is up, then answers the error boxes.
-DWORD WINAPI PressCancelBehindErrorBoxes(LPVOID next)
-{
-    for (int box = 0; box < 2; ++box) {
-        HWND error = WaitForWindow(GetCurrentProcessId(), "エラー", 10000);
-        if (error == NULL) break;
-        if (box == 0) SendMessageA((HWND)next, BM_CLICK, 0, 0);
-        AnswerMessageBox(error, IDOK);
-    }
-    return 0;
-}
-
-}  // namespace
-
 TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
 {
     // A shell link object that cannot be made: the shortcut writer's ownerless error box lets
@@ -488,10 +461,14 @@ TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
     ASSERT_FALSE(server.empty());
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", "C:\\missing\\shell.dll");
     LayDisc({{"VT.exe", kMiB}});
-    HANDLE presser = CreateThread(NULL, 0, PressCancelBehindErrorBoxes, GetDlgItem(dialog_, IDC_BUTTON_NEXT), 0, NULL);
-    EXPECT_EQ(1, Run(target_));
-    WaitForSingleObject(presser, 20000);
-    CloseHandle(presser);
+    // 中止 is pressed while the first error box is up.
+    HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
+    ErrorBoxAnswers plan;
+    plan.answers = {IDOK, IDOK};
+    plan.before = [next](size_t i) {
+        if (i == 0) SendMessageA(next, BM_CLICK, 0, 0);
+    };
+    EXPECT_EQ(1, RunAnswering(target_, &plan));
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", server);
     EXPECT_TRUE(Exists(installed_ + "VT.exe"));
     EXPECT_EQ(installed_ + '\0', ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);

@@ -19,13 +19,6 @@
 
 namespace {
 
-std::wstring Wide(const std::string &text)
-{
-    WCHAR wide[1024];
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 1024);
-    return wide;
-}
-
 class RemovalTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -54,7 +54,8 @@ int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName);
 // may act on.
 enum RecordState { RECORD_ABSENT, RECORD_VALID, RECORD_DAMAGED };
 
-// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is.
+// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is. The
+// state's keyPath is left holding the product key's path.
 RecordState ReadInstallFolder(char *dir);
 
 // Whether "DIR" is set, whatever it holds. Sets and returns the state's isInstalled.

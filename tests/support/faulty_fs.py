@@ -1,11 +1,7 @@
 #!/usr/bin/python3
-"""A read-only passthrough file system that fails reads on request, as a damaged or removed disc.
-
-faulty_fs.py SOURCE MOUNTPOINT CONTROL serves SOURCE at MOUNTPOINT in the foreground. CONTROL is
-read at every call: empty or missing serves SOURCE as it is; "gone" fails every call with EIO (a
-disc taken out); "NAME OFFSET" fails the reads of /NAME that reach OFFSET or beyond with EIO (a
-scratch at that place).
-"""
+"""faulty_fs.py SOURCE MOUNTPOINT CONTROL: SOURCE read-only at MOUNTPOINT, failing as CONTROL says
+at each call: "" as it is, "gone" every call with EIO (a disc taken out), "NAME OFFSET" the reads of
+/NAME that reach OFFSET with EIO (a scratch there)."""
 import errno
 import os
 import sys
@@ -32,16 +28,14 @@ class FaultyDisc(Operations):
 
     def getattr(self, path, fh=None):
         st = os.lstat(self._path(path))
-        return {key: getattr(st, key) for key in
-                ("st_mode", "st_size", "st_nlink", "st_uid", "st_gid", "st_atime", "st_mtime", "st_ctime")}
+        return {key: getattr(st, key) for key in dir(st) if key.startswith("st_")}
 
     def readdir(self, path, fh):
         return [".", ".."] + os.listdir(self._path(path))
 
     def statfs(self, path):
         st = os.statvfs(self._path(path))
-        return {key: getattr(st, key) for key in
-                ("f_bsize", "f_frsize", "f_blocks", "f_bfree", "f_bavail", "f_files", "f_ffree", "f_namemax")}
+        return {key: getattr(st, key) for key in dir(st) if key.startswith("f_")}
 
     def open(self, path, flags):
         if flags & (os.O_WRONLY | os.O_RDWR):
