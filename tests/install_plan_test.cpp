@@ -53,7 +53,8 @@ TEST(InstallFolder, OnlyAbsoluteFoldersEndingInBrandAndTitleAreInstallFolders)
     for (const char *dir : installFolders) EXPECT_TRUE(IsInstallFolderOf(dir, "kestrelix", "Velvet Tinkers")) << dir;
     const char *const others[] = {
         "C:\\precious\\", "\\kestrelix\\Velvet Tinkers\\", "games\\kestrelix\\Velvet Tinkers\\",
-        "D:kestrelix\\Velvet Tinkers\\", "D:games\\kestrelix\\Velvet Tinkers\\", "C:\\kestrelix\\Velvet Tinkers", "C:\\kestrelix\\velvet tinkers\\",
+        "D:kestrelix\\Velvet Tinkers\\", "D:games\\kestrelix\\Velvet Tinkers\\", "C:\\kestrelix\\Velvet Tinkers",
+        "C:\\kestrelix\\velvet tinkers\\",
         "C:\\xkestrelix\\Velvet Tinkers\\", "\\\\server\\kestrelix\\Velvet Tinkers\\",
         "\\\\.\\C:\\kestrelix\\Velvet Tinkers\\", "\\\\?\\C:\\kestrelix\\Velvet Tinkers\\",
         "C:\\a|b\\kestrelix\\Velvet Tinkers\\", "C:\\a\\*\\kestrelix\\Velvet Tinkers\\",

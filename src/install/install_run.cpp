@@ -110,8 +110,8 @@ static void WriteRunMark(const char *highest)
     if (highest[0] != '\0' && ParentFolder(highest, above, sizeof(above))) split = strlen(above);
     char mark[INSTALL_DIR_SIZE + 1];
     char productKey[INSTALL_DIR_SIZE];
-    if (!FormatText(mark, sizeof(mark), "%.*s%s%s", (int)split, g_state.installDir, split < strlen(g_state.installDir) ? "*" : "",
-                    g_state.installDir + split) ||
+    const char *star = split < strlen(g_state.installDir) ? "*" : "";
+    if (!FormatText(mark, sizeof(mark), "%.*s%s%s", (int)split, g_state.installDir, star, g_state.installDir + split) ||
         !RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) {
         return;
     }

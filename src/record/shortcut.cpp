@@ -49,7 +49,8 @@ int WriteProductShortcut(UINT linkNameId, const char *program, int makeFolder)
     WCHAR name[256];
     WCHAR link[PATH_SIZE];
     char target[PATH_SIZE];
-    if (!ShortcutFolderPath(CSIDL_PROGRAMS, folder, PATH_SIZE) || LoadStringW(g_state.instance, linkNameId, name, 256) <= 0 ||
+    if (!ShortcutFolderPath(CSIDL_PROGRAMS, folder, PATH_SIZE) ||
+        LoadStringW(g_state.instance, linkNameId, name, 256) <= 0 ||
         !FormatWide(link, PATH_SIZE, L"%ls%ls.lnk", folder, name) ||
         !FormatText(target, sizeof(target), "%s%s", g_state.installDir, program)) {
         return 0;
