@@ -46,7 +46,7 @@ int RegStringEquals(HKEY root, const char *subKey, const char *valueName, const 
 // Returns 1 when the parent was opened, 0 otherwise.
 int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName);
 
-// Deletes one value of a key; 1 when the key could be opened.
+// Deletes one value of a key; 1 when it was there and is gone.
 int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName);
 
 // What the record's "DIR" says: nothing installed (missing or empty), an install folder, or a

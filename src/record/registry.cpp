@@ -88,11 +88,7 @@ int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName)
 
 int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName)
 {
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return 0;
-    RegDeleteValueA(key, valueName);
-    RegCloseKey(key);
-    return 1;
+    return SHDeleteValueA(root, subKey, valueName) == ERROR_SUCCESS;
 }
 
 RecordState ReadInstallFolder(char *dir)
