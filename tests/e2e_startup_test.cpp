@@ -199,17 +199,25 @@ protected:
         StartupTest::TearDown();
     }
 
+    // Answers Setup.exe's next message box with the caption given and returns its text.
+    std::string Answer(const char *caption, int button)
+    {
+        HWND box = WaitForWindow(setup_.pid, caption, kStartTimeout);
+        EXPECT_NE(nullptr, box) << caption;
+        if (box == NULL) return "";
+        std::string text = MessageBoxText(box);
+        AnswerMessageBox(box, button);
+        return text;
+    }
+
     // Runs Setup.exe to its one message box, answers it and returns its text.
-    std::string RunToMessage(const char *caption = "確認")
+    std::string RunToMessage()
     {
         StartSetup(&setup_);
-        HWND box = WaitForWindow(setup_.pid, caption, kStartTimeout);
-        EXPECT_NE(nullptr, box);
-        if (box == NULL) return "";
+        EXPECT_NE(nullptr, WaitForWindow(setup_.pid, "確認", kStartTimeout));
         EXPECT_EQ(nullptr, WaitForWindow(setup_.pid, kCaption, 0)) << "a dialog in the installed mode";
-        std::string text = MessageBoxText(box);
         ExpectSecondCopyLeavesSilently();
-        AnswerMessageBox(box, IDOK);
+        std::string text = Answer("確認", IDOK);
         EXPECT_EQ(1, WaitForExit(setup_, kStartTimeout));
         EndProgram(setup_);
         return text;
@@ -296,24 +304,15 @@ TEST_F(ReregisterTest, DamagedRecordIsRefusedThenForgottenOnlyWhenTheUserSaysSo)
         SCOPED_TRACE(record.first + (record.second == IDYES ? " yes" : " no"));
         SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", record.first);
         StartSetup(&setup_);
-        HWND refusal = WaitForWindow(setup_.pid, "エラー", kStartTimeout);
-        ASSERT_NE(nullptr, refusal);
-        EXPECT_NE(std::string::npos, MessageBoxText(refusal).find(record.first)) << MessageBoxText(refusal);
-        AnswerMessageBox(refusal, IDOK);
-        HWND question = WaitForWindow(setup_.pid, "確認", kStartTimeout);
-        ASSERT_NE(nullptr, question);
-        EXPECT_TRUE(HasButton(question, IDYES) && HasButton(question, IDNO));
-        AnswerMessageBox(question, record.second);
+        EXPECT_NE(std::string::npos, Answer("エラー", IDOK).find(record.first));
+        EXPECT_EQ(0u, Answer("確認", record.second).find("壊れたインストール情報を削除しますか？"));
         if (record.second == IDNO) {
             EXPECT_EQ(1, WaitForExit(setup_, kStartTimeout));
             EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
             EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall").exists);
             EXPECT_TRUE(Exists(link_));
         } else {
-            HWND prompt = WaitForWindow(setup_.pid, "確認", kStartTimeout);
-            ASSERT_NE(nullptr, prompt);
-            EXPECT_EQ("DVDを挿入してください。", MessageBoxText(prompt));
-            AnswerMessageBox(prompt, IDCANCEL);
+            EXPECT_EQ("DVDを挿入してください。", Answer("確認", IDCANCEL));
             EXPECT_EQ(0, WaitForExit(setup_, kStartTimeout));
             EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
             EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));

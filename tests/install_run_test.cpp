@@ -49,10 +49,11 @@ LRESULT CALLBACK RunAction(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Answers the run's error boxes in turn, each after before(its index) has run, keeping their texts.
+// Answers the run's error boxes in turn, keeping their texts; beforeLast (a disc put right, ...)
+// runs before the last answer.
 struct ErrorBoxAnswers {
     std::vector<int> answers;
-    std::function<void(size_t)> before;
+    std::function<void()> beforeLast;
     std::vector<std::string> texts;
     bool retryAndCancel = true;
 };
@@ -65,7 +66,7 @@ DWORD WINAPI AnswerErrorBoxes(LPVOID context)
         if (box == NULL) break;
         plan->texts.push_back(MessageBoxText(box));
         plan->retryAndCancel = plan->retryAndCancel && HasButton(box, IDRETRY) && HasButton(box, IDCANCEL);
-        plan->before(i);
+        if (i + 1 == plan->answers.size() && plan->beforeLast) plan->beforeLast();
         AnswerMessageBox(box, plan->answers[i]);
     }
     return 0;
@@ -380,16 +381,11 @@ TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBe
     }
 }
 
-namespace {
-
-}  // namespace
-
 TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFailed)
 {
     // The faulty disc: a file system that fails reads as its control file says (faulty_fs.py).
     std::string faultySource = WindowsPathOf(Environment("VT_FAULTY_SOURCE"));
     std::string control = WindowsPathOf(Environment("VT_FAULTY_CONTROL"));
-    std::string core = "core.vtp";
     auto endEarly = [this] {
         std::string source = disc_ + "\\core.vtp";
         DuringCopy(3, [source] {
@@ -424,14 +420,10 @@ TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFai
             disc_ = faultySource;
             ASSERT_TRUE(DefineUnixDrive('Q', DRIVE_CDROM, Environment("VT_FAULTY_MOUNT")));
         }
-        LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {core, 3 * kMiB}});
+        LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
         LayRecordToTakeBack(shortcuts_);
         failure.fault();
-        ErrorBoxAnswers plan;
-        plan.answers = failure.answers;
-        plan.before = [&failure](size_t i) {
-            if (i + 1 == failure.answers.size() && failure.heal) failure.heal();
-        };
+        ErrorBoxAnswers plan{failure.answers, failure.heal};
         EXPECT_EQ(1, RunAnswering(target_, &plan));
         EXPECT_EQ(std::vector<std::string>(failure.answers.size(),
                                            "次のファイルを読み込めませんでした。\nQ:\\core.vtp\n\nディスクに汚れや傷がないか、"
@@ -461,13 +453,9 @@ TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
     ASSERT_FALSE(server.empty());
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", "C:\\missing\\shell.dll");
     LayDisc({{"VT.exe", kMiB}});
-    // 中止 is pressed while the first error box is up.
+    // 中止 is pressed while the second error box is up.
     HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
-    ErrorBoxAnswers plan;
-    plan.answers = {IDOK, IDOK};
-    plan.before = [next](size_t i) {
-        if (i == 0) SendMessageA(next, BM_CLICK, 0, 0);
-    };
+    ErrorBoxAnswers plan{{IDOK, IDOK}, [next] { SendMessageA(next, BM_CLICK, 0, 0); }};
     EXPECT_EQ(1, RunAnswering(target_, &plan));
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", server);
     EXPECT_TRUE(Exists(installed_ + "VT.exe"));
