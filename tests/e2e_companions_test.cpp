@@ -30,12 +30,6 @@ std::string SampleDisc()
     return disc != NULL && *disc != '\0' ? WindowsPathOf(disc) : "";
 }
 
-std::string Environment(const char *name)
-{
-    const char *value = getenv(name);
-    return value != NULL ? value : "";
-}
-
 // The names that one of Setup.exe's file lists holds.
 std::set<std::string> ListedFiles(UINT listId)
 {
@@ -300,6 +294,34 @@ TEST_F(CompanionTest, DeclinedUninstallRemovesNothingWhateverTheCommandLine)
         EXPECT_TRUE(Exists(installed_ + "core.vtp"));
         ExpectRemoved(false);
     }
+
+    // Named as the temporary copy of a process X and handed an inheritable handle to X, but
+    // started by another process than X: only the check of its parent refuses the hand-over.
+    Program other;
+    ASSERT_TRUE(StartProgram(installed_ + "VT.exe", &other, installed_));
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    std::string copy = temp + std::string("vt-uninstall-") + std::to_string(other.pid) + ".exe";
+    ASSERT_TRUE(CopyFileA(TestProgramPath("../bin/Uninstaller.exe").c_str(), copy.c_str(), FALSE));
+    HANDLE handle = NULL;
+    DuplicateHandle(GetCurrentProcess(), other.process, GetCurrentProcess(), &handle,
+                    SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0);
+    std::string command = "\"" + copy + "\" /cleanup " + std::to_string((unsigned long)(ULONG_PTR)handle);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started;
+    ASSERT_TRUE(CreateProcessA(copy.c_str(), &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started));
+    CloseHandle(started.hThread);
+    program_.process = started.hProcess;
+    program_.pid = started.dwProcessId;
+    EXPECT_EQ("Velvet Tinkers をアンインストールしますか？", Answer(program_.pid, IDNO));
+    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+    EndProgram(program_);
+    EndProgram(other);
+    CloseHandle(handle);
+    DeleteFileA(copy.c_str());
+    EXPECT_TRUE(Exists(installed_ + "core.vtp"));
+    ExpectRemoved(false);
 }
 
 TEST_F(CompanionTest, FileThatCannotBeRemovedIsNamedAndTheRecordStaysForALaterUninstall)
@@ -337,9 +359,13 @@ TEST_F(CompanionTest, RunningGameIsAskedToCloseAndNothingGoesUntilItIs)
             ExpectRemoved(false);
             EXPECT_TRUE(Exists(installed_ + "core.vtp"));
         } else {
-            EXPECT_NE(std::string::npos, Answer(program_.pid, IDRETRY).find("VT.exe")) << "asked again while it runs";
+            // Asked again while it runs; the game ends before that question is answered, so that
+            // the next look finds nothing in use whenever it comes.
+            HWND again = WaitForWindow(program_.pid, "確認", kTimeout);
+            ASSERT_NE(nullptr, again);
+            EXPECT_NE(std::string::npos, MessageBoxText(again).find("VT.exe")) << "asked again while it runs";
             EndProgram(game);
-            Answer(program_.pid, IDRETRY);
+            AnswerMessageBox(again, IDRETRY);
             EXPECT_EQ(0, WaitForExit(program_, kTimeout)) << "handed over to its temporary copy";
             HWND done = WaitForWindow(0, "確認", kTimeout);
             ASSERT_NE(nullptr, done);
@@ -351,36 +377,55 @@ TEST_F(CompanionTest, RunningGameIsAskedToCloseAndNothingGoesUntilItIs)
     ExpectRemoved(true);
 }
 
-TEST_F(CompanionTest, UninstallerStartedThroughAPathOfOtherLetterCaseStillRemovesItself)
+TEST_F(CompanionTest, UninstallerRemovesItselfThroughAPathOfOtherLetterCaseOrATempFolderOutsideTheCodePage)
 {
-    LayInstallation({"Uninstaller.exe", "VT.exe", "core.vtp"});
-    std::string upper = installed_;
-    CharUpperA(&upper[0]);
-    ASSERT_NE(upper, installed_);
-    EXPECT_EQ("アンインストールが完了しました", UninstallWith(upper + "UNINSTALLER.EXE", upper));
-    ExpectRemoved(true);
-    EXPECT_FALSE(Exists(brand_));
+    // The temporary folder of a user whose name the system's code page cannot hold.
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring zoe = std::wstring(temp) + L"Zo\u00eb";
+    for (bool otherCase : {true, false}) {
+        SCOPED_TRACE(otherCase ? "other letter case" : "Zoe's temporary folder");
+        LayInstallation({"Uninstaller.exe", "VT.exe", "core.vtp"});
+        std::string folder = installed_;
+        if (otherCase) CharUpperA(&folder[0]);
+        ASSERT_NE(otherCase, folder == installed_);
+        CreateDirectoryW(zoe.c_str(), NULL);
+        if (!otherCase) SetEnvironmentVariableW(L"TMP", zoe.c_str());
+        std::string said = UninstallWith(folder + (otherCase ? "UNINSTALLER.EXE" : "Uninstaller.exe"), folder);
+        SetEnvironmentVariableW(L"TMP", temp);
+        EXPECT_EQ("アンインストールが完了しました", said);
+        ExpectRemoved(true);
+        EXPECT_FALSE(Exists(brand_));
+        EXPECT_TRUE(RemoveDirectoryW(zoe.c_str())) << "the temporary copy stayed";
+    }
 }
 
-TEST_F(CompanionTest, RecordNotPointingAtAnInstallFolderIsRefusedAndNothingIsDeleted)
+TEST_F(CompanionTest, RecordNotPointingAtAnInstallFolderIsRefusedAndForgottenOnlyWhenTheUserSaysSo)
 {
     std::string precious = base_ + "\\precious\\";
     CreateDirectoryA(precious.c_str(), NULL);
     for (const char *name : {"a.doc", "b.jpg", "Uninstaller.exe"}) MakeFile(precious + name);
-    for (const std::string &dir : {precious, std::string("precious\\kestrelix\\Velvet Tinkers\\")}) {
-        SCOPED_TRACE(dir);
-        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir);
+    const std::pair<std::string, int> records[] = {{precious, IDNO},
+                                                   {"precious\\kestrelix\\Velvet Tinkers\\", IDYES}};
+    for (const auto &record : records) {
+        SCOPED_TRACE(record.first);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", record.first);
         SetRawString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Velvet Tinkers");
         ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
         HWND box = WaitForWindow(program_.pid, "エラー", kTimeout);
         ASSERT_NE(nullptr, box) << "no error for a damaged record";
-        EXPECT_NE(std::string::npos, MessageBoxText(box).find(dir));
+        EXPECT_NE(std::string::npos, MessageBoxText(box).find(record.first));
         AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(0u, Answer(program_.pid, record.second).find("壊れたインストール情報を削除しますか？"));
+        if (record.second == IDYES) {
+            EXPECT_EQ("壊れたインストール情報とスタートメニューの項目を削除しました。ファイルは削除していません。",
+                      Answer(program_.pid, IDOK));
+        }
         EXPECT_EQ(1, WaitForExit(program_, kTimeout));
         EndProgram(program_);
         EXPECT_EQ(3u, FolderEntries(precious).size());
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_EQ(record.second == IDNO, KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_EQ(record.second == IDNO, KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
     }
 }
 

@@ -203,6 +203,27 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
 }
 
+TEST_F(InstallFlowTest, RunEndedFromOutsideIsTakenBackByTheNextStart)
+{
+    LayLargeDisc();
+    std::string folder = FreshTempFolder("e2e-killed");
+    Start();
+    StartInstall(TYPE_MINIMAL, folder + "\\new\\deeper");
+    WaitForCopyUnderWay();
+    EndProgram(setup_);  // TerminateProcess: none of the installer's handlers runs
+    ASSERT_TRUE(Exists(installed_ + "VT.exe")) << "the run left nothing to take back";
+    EXPECT_EQ(installed_.substr(0, folder.size() + 1) + "*new\\deeper\\kestrelix\\Velvet Tinkers\\",
+              ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
+    // As a run ended in its registration leaves the shortcut folder.
+    CreateDirectoryA(shortcuts_.c_str(), NULL);
+    MakeFile(shortcuts_ + "Velvet Tinkers.lnk");
+
+    Start();  // goes on as on a fresh machine
+    EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
+    base_ = folder;
+    ExpectNothingLeft();
+}
+
 TEST_F(InstallFlowTest, CloseBoxOrEndOfTheSessionDuringTheCopyRollsBackAndEndsTheProgram)
 {
     const std::pair<const char *, std::function<void(HWND)>> ends[] = {

@@ -199,17 +199,25 @@ protected:
         StartupTest::TearDown();
     }
 
+    // Answers Setup.exe's next message box with the caption given and returns its text.
+    std::string Answer(const char *caption, int button)
+    {
+        HWND box = WaitForWindow(setup_.pid, caption, kStartTimeout);
+        EXPECT_NE(nullptr, box) << caption;
+        if (box == NULL) return "";
+        std::string text = MessageBoxText(box);
+        AnswerMessageBox(box, button);
+        return text;
+    }
+
     // Runs Setup.exe to its one message box, answers it and returns its text.
-    std::string RunToMessage(const char *caption = "確認")
+    std::string RunToMessage()
     {
         StartSetup(&setup_);
-        HWND box = WaitForWindow(setup_.pid, caption, kStartTimeout);
-        EXPECT_NE(nullptr, box);
-        if (box == NULL) return "";
+        EXPECT_NE(nullptr, WaitForWindow(setup_.pid, "確認", kStartTimeout));
         EXPECT_EQ(nullptr, WaitForWindow(setup_.pid, kCaption, 0)) << "a dialog in the installed mode";
-        std::string text = MessageBoxText(box);
         ExpectSecondCopyLeavesSilently();
-        AnswerMessageBox(box, IDOK);
+        std::string text = Answer("確認", IDOK);
         EXPECT_EQ(1, WaitForExit(setup_, kStartTimeout));
         EndProgram(setup_);
         return text;
@@ -282,16 +290,36 @@ TEST_F(ReregisterTest, LongestRecordedFolderIsComposedWhole)
     EXPECT_EQ("\"" + longest + "Uninstaller.exe\"", Value(kUninstallKey, "UninstallString"));
 }
 
-TEST_F(ReregisterTest, FolderNotOfTheInstallFormIsADamagedRecordAndChangesNothing)
+TEST_F(ReregisterTest, DamagedRecordIsRefusedThenForgottenOnlyWhenTheUserSaysSo)
 {
-    for (const char *dir : {"C:\\precious\\", "games\\kestrelix\\Velvet Tinkers\\", "\\kestrelix\\Velvet Tinkers\\",
-                            "C:\\kestrelix\\Other\\"}) {
-        SCOPED_TRACE(dir);
-        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir);
-        std::string said = RunToMessage("エラー");
-        EXPECT_NE(std::string::npos, said.find(dir)) << said;
-        EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
-        EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall").exists);
-        EXPECT_FALSE(Exists(link_));
+    MakeFile(link_);
+    std::string precious = FreshTempFolder("precious") + "\\";
+    MakeFile(precious + "a.doc");
+    // The refusal names the folder; then the question. No changes nothing; yes deletes both keys
+    // and the shortcut folder, never a file, and goes on to a fresh install: the disc search.
+    const std::pair<std::string, int> records[] = {
+        {precious, IDNO}, {"games\\kestrelix\\Velvet Tinkers\\", IDNO}, {"\\kestrelix\\Velvet Tinkers\\", IDNO},
+        {"C:\\kestrelix\\Other\\", IDNO}, {precious, IDYES}};
+    for (const auto &record : records) {
+        SCOPED_TRACE(record.first + (record.second == IDYES ? " yes" : " no"));
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", record.first);
+        StartSetup(&setup_);
+        EXPECT_NE(std::string::npos, Answer("エラー", IDOK).find(record.first));
+        EXPECT_EQ(0u, Answer("確認", record.second).find("壊れたインストール情報を削除しますか？"));
+        if (record.second == IDNO) {
+            EXPECT_EQ(1, WaitForExit(setup_, kStartTimeout));
+            EXPECT_EQ("old", Value(kUninstallKey, "UninstallString"));
+            EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall").exists);
+            EXPECT_TRUE(Exists(link_));
+        } else {
+            EXPECT_EQ("DVDを挿入してください。", Answer("確認", IDCANCEL));
+            EXPECT_EQ(0, WaitForExit(setup_, kStartTimeout));
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+            EXPECT_FALSE(Exists(shortcuts_));
+            EXPECT_TRUE(Exists(precious + "a.doc"));
+        }
+        EndProgram(setup_);
     }
+    DeleteTree(precious);
 }

@@ -53,12 +53,16 @@ TEST(InstallFolder, OnlyAbsoluteFoldersEndingInBrandAndTitleAreInstallFolders)
     for (const char *dir : installFolders) EXPECT_TRUE(IsInstallFolderOf(dir, "kestrelix", "Velvet Tinkers")) << dir;
     const char *const others[] = {
         "C:\\precious\\", "\\kestrelix\\Velvet Tinkers\\", "games\\kestrelix\\Velvet Tinkers\\",
-        "D:kestrelix\\Velvet Tinkers\\", "C:\\kestrelix\\Velvet Tinkers", "C:\\kestrelix\\velvet tinkers\\",
+        "D:kestrelix\\Velvet Tinkers\\", "D:games\\kestrelix\\Velvet Tinkers\\", "C:\\kestrelix\\Velvet Tinkers",
+        "C:\\kestrelix\\velvet tinkers\\",
         "C:\\xkestrelix\\Velvet Tinkers\\", "\\\\server\\kestrelix\\Velvet Tinkers\\",
         "\\\\.\\C:\\kestrelix\\Velvet Tinkers\\", "\\\\?\\C:\\kestrelix\\Velvet Tinkers\\",
         "C:\\a|b\\kestrelix\\Velvet Tinkers\\", "C:\\a\\*\\kestrelix\\Velvet Tinkers\\",
         "C:\\ソkestrelix\\Velvet Tinkers\\",  // the backslash before the brand is ソ's trail byte
-        ""};
+        // Names the system takes otherwise than written.
+        "C:\\New\\..\\Existing\\kestrelix\\Velvet Tinkers\\", "C:\\.\\kestrelix\\Velvet Tinkers\\",
+        "C:\\a/b\\kestrelix\\Velvet Tinkers\\", "C:\\Games.\\kestrelix\\Velvet Tinkers\\",
+        "C:\\Games \\kestrelix\\Velvet Tinkers\\", "C:\\a\\\\b\\kestrelix\\Velvet Tinkers\\", ""};
     for (const char *dir : others) EXPECT_FALSE(IsInstallFolderOf(dir, "kestrelix", "Velvet Tinkers")) << dir;
 
     char root[16];

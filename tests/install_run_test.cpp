@@ -8,12 +8,14 @@
 #include <stdlib.h>
 
 #include <functional>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "../src/common/common.h"
 #include "../src/common/path.h"
+#include "../src/record/record.h"
 #include "../src/ui/ui.h"
 #include "support/driver.h"
 #include "support/files.h"
@@ -45,6 +47,29 @@ LRESULT CALLBACK RunAction(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Answers the run's error boxes in turn, keeping their texts; beforeLast (a disc put right, ...)
+// runs before the last answer.
+struct ErrorBoxAnswers {
+    std::vector<int> answers;
+    std::function<void()> beforeLast;
+    std::vector<std::string> texts;
+    bool retryAndCancel = true;
+};
+
+DWORD WINAPI AnswerErrorBoxes(LPVOID context)
+{
+    ErrorBoxAnswers *plan = (ErrorBoxAnswers *)context;
+    for (size_t i = 0; i < plan->answers.size(); ++i) {
+        HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 20000);
+        if (box == NULL) break;
+        plan->texts.push_back(MessageBoxText(box));
+        plan->retryAndCancel = plan->retryAndCancel && HasButton(box, IDRETRY) && HasButton(box, IDCANCEL);
+        if (i + 1 == plan->answers.size() && plan->beforeLast) plan->beforeLast();
+        AnswerMessageBox(box, plan->answers[i]);
+    }
+    return 0;
 }
 
 class InstallRunTest : public ::testing::Test {
@@ -88,7 +113,8 @@ protected:
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
 
-    // Lays the minimal type's files on the disc: the named sizes, zero bytes for the others.
+    // Lays the minimal type's files on the disc: the named sizes, zero bytes for the others; the
+    // content of the n-th file of the list depends on n alone.
     void LayDisc(const std::map<std::string, unsigned long long> &sizes)
     {
         unsigned seed = 1;
@@ -106,15 +132,26 @@ protected:
         PostMessageA(actionWindow_, WM_APP + (UINT)g_actions.size() - 1, 0, 0);
     }
 
-    // Walks to the copy page with the folder text and type given, as the wizard does.
-    int Run(const std::string &typed, int type = TYPE_MINIMAL)
+    // Walks to the copy page with the folder text (wideTyped, where given) and type, as the wizard does.
+    int Run(const std::string &typed, int type = TYPE_MINIMAL, const wchar_t *wideTyped = nullptr)
     {
         g_state.page = PAGE_INSTALL_TYPE;
         ShowWizardPage(dialog_);
         SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
         SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());
+        if (wideTyped != nullptr) SetWindowTextW(GetDlgItem(dialog_, IDC_EDIT_DIR), wideTyped);
         g_state.page = PAGE_COPY;
         return ShowWizardPage(dialog_);
+    }
+
+    // Runs the install while another thread answers its error boxes as plan says.
+    int RunAnswering(const std::string &typed, ErrorBoxAnswers *plan)
+    {
+        HANDLE answerer = CreateThread(NULL, 0, AnswerErrorBoxes, plan, 0, NULL);
+        int result = Run(typed);
+        WaitForSingleObject(answerer, 30000);
+        CloseHandle(answerer);
+        return result;
     }
 
     // Nothing of the run stays: the folders it made (the brand folder too) go, target_ stays.
@@ -141,8 +178,14 @@ protected:
 TEST_F(InstallRunTest, CopiesEveryFileWithProgressAndRegisters)
 {
     LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", kMiB}});
+    // While the copy runs, the run's mark names the install folder and, after its '*', the
+    // highest folder it made.
+    std::string mark;
+    DuringCopy(1, [&mark] { mark = ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).data.c_str(); });
     MessageBoxWatch boxes;
     EXPECT_EQ(1, Run(target_ + "\\\\"));
+    EXPECT_EQ(target_ + "\\*kestrelix\\Velvet Tinkers\\", mark);
+    EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists) << "the record replaces the mark";
     for (const char *name : kMinimal) {
         EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name)) << name;
     }
@@ -230,23 +273,12 @@ TEST_F(InstallRunTest, CloseOrEndOfTheSessionDuringTheCopyRollsBackAndEndsThePro
     }
 }
 
-TEST_F(InstallRunTest, CopyFailuresRollBackWithAMessage)
+TEST_F(InstallRunTest, WriteFailuresRollBackWithAMessage)
 {
     struct Case {
         const char *what;
         std::function<void()> arrange;
     } cases[] = {
-        {"source ends early",
-         [this] {
-             std::string source = disc_ + "\\core.vtp";
-             DuringCopy(3, [source] {
-                 HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           NULL, OPEN_EXISTING, 0, NULL);
-                 SetFilePointer(file, (LONG)(kMiB + kMiB / 2), NULL, FILE_BEGIN);
-                 SetEndOfFile(file);
-                 CloseHandle(file);
-             });
-         }},
         {"destination cannot be opened",
          [this] {
              CreateDirectoryA((target_ + "\\kestrelix").c_str(), NULL);
@@ -310,6 +342,20 @@ TEST_F(InstallRunTest, FolderTextsTakeTheirOwnFormsOfTheInstallFolder)
     }
     SetCurrentDirectoryA(previous);
     RestoreDrive('D', saved);
+
+    // Names the system would take otherwise than written, and a name the code page cannot hold
+    // (a look-alike would be made instead), each with a message of its own.
+    const wchar_t kGreekName[] = L"\\\u0395\u03bb\u03ad\u03bd\u03b7";  // \Ελένη: έ is in no Japanese code page
+    for (const std::string &folder : {target_ + "\\new\\..\\existing", target_ + "\\.\\a", target_ + "\\a.",
+                                      target_ + "\\a ", target_ + "/a", target_ + "\\\\a", std::string()}) {
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(folder, TYPE_MINIMAL, folder.empty() ? (Wide(target_) + kGreekName).c_str() : nullptr));
+        EXPECT_EQ(folder.empty() ? "インストール先のフォルダ名に、このシステムの文字コードで表せない文字が含まれています。別のフォルダを指定してください"
+                                 : "インストール先のフォルダ名に使えない部分があります (「.」や「..」だけの名前、「/」、末尾の「.」や空白、続いた「\\」)",
+                  boxes.Texts(1, 5000).at(0));
+        EXPECT_TRUE(FolderEntries(target_).empty()) << folder;
+        EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists) << "a refused run left a mark";
+    }
 }
 
 TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBeforeAnyFolder)
@@ -335,21 +381,68 @@ TEST_F(InstallRunTest, InstalledPathsUpTo255CharactersAreTakenAndLongerRefusedBe
     }
 }
 
-namespace {
-
-// Presses 中止 while the first shortcut error box is up, then answers the error boxes.
-DWORD WINAPI PressCancelBehindErrorBoxes(LPVOID next)
+TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFailed)
 {
-    for (int box = 0; box < 2; ++box) {
-        HWND error = WaitForWindow(GetCurrentProcessId(), "エラー", 10000);
-        if (error == NULL) break;
-        if (box == 0) SendMessageA((HWND)next, BM_CLICK, 0, 0);
-        AnswerMessageBox(error, IDOK);
+    // The faulty disc: a file system that fails reads as its control file says (faulty_fs.py).
+    std::string faultySource = WindowsPathOf(Environment("VT_FAULTY_SOURCE"));
+    std::string control = WindowsPathOf(Environment("VT_FAULTY_CONTROL"));
+    auto endEarly = [this] {
+        std::string source = disc_ + "\\core.vtp";
+        DuringCopy(3, [source] {
+            HANDLE file = CreateFileA(source.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                      OPEN_EXISTING, 0, NULL);
+            SetFilePointer(file, (LONG)(kMiB + kMiB / 2), NULL, FILE_BEGIN);
+            SetEndOfFile(file);
+            CloseHandle(file);
+        });
+    };
+    struct Case {
+        const char *what;
+        bool faulty;
+        std::vector<int> answers;
+        std::function<void()> fault, heal;
+    } cases[] = {
+        {"source ends early", false, {IDRETRY}, endEarly, [this] { MakeSizedFile(disc_ + "\\core.vtp", 3 * kMiB, 3); }},
+        {"cancelled", false, {IDCANCEL}, endEarly, nullptr},
+        {"read error past an offset, asked again while it lasts", true, {IDRETRY, IDRETRY},
+         [control] { MakeFile(control, "core.vtp 1572864"); }, [control] { MakeFile(control, ""); }},
+        {"disc taken out", true, {IDRETRY},
+         [this, control] { DuringCopy(3, [control] { MakeFile(control, "gone"); }); },
+         [control] { MakeFile(control, ""); }},
+    };
+    for (const Case &failure : cases) {
+        SCOPED_TRACE(failure.what);
+        if (failure.faulty) {
+            if (faultySource.empty()) {
+                std::cout << "skipped: " << failure.what << ": " << Environment("VT_FAULTY_REFUSED") << std::endl;
+                continue;
+            }
+            disc_ = faultySource;
+            ASSERT_TRUE(DefineUnixDrive('Q', DRIVE_CDROM, Environment("VT_FAULTY_MOUNT")));
+        }
+        LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
+        LayRecordToTakeBack(shortcuts_);
+        failure.fault();
+        ErrorBoxAnswers plan{failure.answers, failure.heal};
+        EXPECT_EQ(1, RunAnswering(target_, &plan));
+        EXPECT_EQ(std::vector<std::string>(failure.answers.size(),
+                                           "次のファイルを読み込めませんでした。\nQ:\\core.vtp\n\nディスクに汚れや傷がないか、"
+                                           "正しく入っているかを確かめてから「再試行」を押してください。"),
+                  plan.texts);
+        EXPECT_TRUE(plan.retryAndCancel);
+        if (failure.answers.back() == IDCANCEL) {
+            ExpectRolledBack();
+        } else {
+            // Had the destination not kept what it held, or the read not gone on where it failed,
+            // the copy would differ.
+            for (const char *name : kMinimal) EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name)) << name;
+            EXPECT_EQ(installed_ + '\0', ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);
+        }
+        DeleteTree(target_ + "\\kestrelix");
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     }
-    return 0;
 }
-
-}  // namespace
 
 TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
 {
@@ -360,10 +453,10 @@ TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
     ASSERT_FALSE(server.empty());
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", "C:\\missing\\shell.dll");
     LayDisc({{"VT.exe", kMiB}});
-    HANDLE presser = CreateThread(NULL, 0, PressCancelBehindErrorBoxes, GetDlgItem(dialog_, IDC_BUTTON_NEXT), 0, NULL);
-    EXPECT_EQ(1, Run(target_));
-    WaitForSingleObject(presser, 20000);
-    CloseHandle(presser);
+    // 中止 is pressed while the second error box is up.
+    HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
+    ErrorBoxAnswers plan{{IDOK, IDOK}, [next] { SendMessageA(next, BM_CLICK, 0, 0); }};
+    EXPECT_EQ(1, RunAnswering(target_, &plan));
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", server);
     EXPECT_TRUE(Exists(installed_ + "VT.exe"));
     EXPECT_EQ(installed_ + '\0', ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data);

@@ -146,3 +146,18 @@ TEST_F(RegistryTest, DeleteOfMissingSubkeySucceedsAndMissingParentFails)
     EXPECT_TRUE(ReadRawValue(HKEY_LOCAL_MACHINE, kScratch, "Keep").exists);
     EXPECT_EQ(0, RegDeleteSubKey(HKEY_LOCAL_MACHINE, Scratch("\\NoParent").c_str(), "Velvet Tinkers"));
 }
+
+TEST_F(RegistryTest, StringEqualsComparesTheWholeValue)
+{
+    std::string stored(300, 'v');
+    SetRawString(HKEY_LOCAL_MACHINE, kScratch, "LONG", stored);
+    std::string differing = stored;
+    differing[230] = 'w';
+    const std::pair<std::string, int> cases[] = {
+        {stored, 1}, {differing, 0}, {stored.substr(0, 299), 0}, {stored + "v", 0}};
+    for (const auto &compared : cases) {
+        EXPECT_EQ(compared.second, RegStringEquals(HKEY_LOCAL_MACHINE, kScratch, "LONG", compared.first.c_str()))
+            << compared.first.size();
+    }
+    EXPECT_EQ(0, RegStringEquals(HKEY_LOCAL_MACHINE, kScratch, "MISSING", ""));
+}

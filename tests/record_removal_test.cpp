@@ -55,11 +55,18 @@ protected:
         for (const char *name : {"Uninstaller.exe", "VT.exe", "core.vtp", "data.vtp"}) MakeFile(install_ + name);
     }
 
-    void ExpectRecordAndShortcutsGone()
+    // The uninstaller's removal of dir: every plain file, nothing above it.
+    int Remove(const std::string &dir)
     {
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-        EXPECT_FALSE(Exists(userShortcuts_));
+        Removal removal = {dir.c_str(), NULL, 0, NULL, "", 0, NULL};
+        return RemoveInstallation(&removal);
+    }
+
+    void ExpectRecordAndShortcutsGone(bool gone = true)
+    {
+        EXPECT_EQ(!gone, KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+        EXPECT_EQ(!gone, KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_EQ(!gone, Exists(userShortcuts_));
     }
 
     std::string base_, brand_, install_, userShortcuts_, commonShortcuts_;
@@ -71,7 +78,7 @@ TEST_F(RemovalTest, WholeInstallGoesButTheBrandFolderStays)
 {
     InstallFiles();
     g_state.osVersion.dwMajorVersion = 6;
-    EXPECT_EQ(1, RemoveInstallation(install_.c_str()));
+    EXPECT_EQ(1, Remove(install_));
     EXPECT_FALSE(Exists(install_));
     EXPECT_TRUE(Exists(brand_));
     ExpectRecordAndShortcutsGone();
@@ -84,7 +91,7 @@ TEST_F(RemovalTest, SubfolderKeepsItsContentsAndTheInstallFolder)
     std::string saves = install_ + "saves\\";
     CreateDirectoryA(saves.c_str(), NULL);
     MakeFile(saves + "slot1.sav");
-    RemoveInstallation(install_.c_str());
+    EXPECT_EQ(1, Remove(install_));
     EXPECT_TRUE(Exists(saves + "slot1.sav"));
     EXPECT_TRUE(Exists(install_));
     EXPECT_FALSE(Exists(install_ + "VT.exe"));
@@ -92,21 +99,53 @@ TEST_F(RemovalTest, SubfolderKeepsItsContentsAndTheInstallFolder)
     ExpectRecordAndShortcutsGone();
 }
 
-TEST_F(RemovalTest, ReadOnlyFileStaysWithItsFolder)
+TEST_F(RemovalTest, FileThatStaysKeepsItsFolderTheShortcutsAndTheRecord)
 {
     InstallFiles();
     SetFileAttributesA((install_ + "data.vtp").c_str(), FILE_ATTRIBUTE_READONLY);
-    RemoveInstallation(install_.c_str());
+    RemovalLeftovers leftovers;
+    Removal removal = {install_.c_str(), NULL, 0, "Uninstaller.exe", brand_.c_str(), 0, &leftovers};
+    EXPECT_EQ(0, RemoveInstallation(&removal));
+    EXPECT_EQ(1, leftovers.count);
+    EXPECT_EQ(install_ + "data.vtp\n", leftovers.paths);
     EXPECT_TRUE(Exists(install_ + "data.vtp"));
     EXPECT_FALSE(Exists(install_ + "core.vtp"));
-    EXPECT_TRUE(Exists(install_));
-    ExpectRecordAndShortcutsGone();
+    EXPECT_TRUE(Exists(install_ + "Uninstaller.exe")) << "kept to the last";
+    ExpectRecordAndShortcutsGone(false);
+}
+
+TEST_F(RemovalTest, RunsRemovalTakesListedFilesAndOnlyTheFoldersItMade)
+{
+    const char *const listed[] = {"VT.exe", "core.vtp"};
+    // A run ended while it made its folders: the levels below the highest one are missing.
+    std::string made = base_ + "\\made\\";
+    std::string unfinished = made + "kestrelix\\Velvet Tinkers\\";
+    CreateDirectoryA(made.c_str(), NULL);
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue, unfinished);
+    Removal removal = {unfinished.c_str(), listed, 2, NULL, made.c_str(), 1, NULL};
+    EXPECT_EQ(1, RemoveInstallation(&removal));
+    EXPECT_FALSE(Exists(made)) << "a missing level ended the walk";
+    EXPECT_TRUE(Exists(base_)) << "a level above the highest one made";
+    EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey)) << "a value of someone else's is of value";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+
+    // Files off the list stay, and with them the folder; a key with only the run's values goes.
+    InstallFiles();
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "BLAND", "kestrelix");
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue, install_);
+    removal.installDir = install_.c_str();
+    removal.highestMade = brand_.c_str();
+    EXPECT_EQ(1, RemoveInstallation(&removal));
+    EXPECT_EQ(std::set<std::string>({"Uninstaller.exe", "data.vtp"}), FolderEntries(install_));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 TEST_F(RemovalTest, EmptyPathTouchesNoFilesButClearsShortcutsAndKeys)
 {
     InstallFiles();
-    EXPECT_EQ(1, RemoveInstallation(""));
+    EXPECT_EQ(1, Remove(""));
     EXPECT_TRUE(Exists(install_ + "VT.exe"));
     ExpectRecordAndShortcutsGone();
 }
@@ -116,20 +155,20 @@ TEST_F(RemovalTest, AllUsersShortcutsGoOnlyOnVersionSix)
     for (DWORD major : {5u, 7u, 10u}) {
         SCOPED_TRACE(major);
         g_state.osVersion.dwMajorVersion = major;
-        RemoveInstallation("");
+        Remove("");
         EXPECT_TRUE(Exists(commonShortcuts_ + "Velvet Tinkers.lnk"));
         EXPECT_FALSE(Exists(userShortcuts_));
         CreateDirectoryA(userShortcuts_.c_str(), NULL);
     }
     g_state.osVersion.dwMajorVersion = 6;
-    RemoveInstallation("");
+    Remove("");
     EXPECT_FALSE(Exists(commonShortcuts_));
 }
 
 TEST_F(RemovalTest, MissingFolderIsReportedAndOthersStillGo)
 {
     EXPECT_EQ(0, DeleteFolderFiles((base_ + "\\nowhere\\").c_str()));
-    RemoveInstallation((base_ + "\\nowhere\\").c_str());
+    EXPECT_EQ(1, Remove(base_ + "\\nowhere\\"));
     ExpectRecordAndShortcutsGone();
 }
 
@@ -236,18 +275,24 @@ TEST_F(LaunchTest, GameStartsFromTheRecordAndTheInstallerCloses)
 
 TEST_F(LaunchTest, UninstallerStartsFromTheRecordAndTheInstallerCloses)
 {
-    EXPECT_EQ(1, LaunchUninstaller());
+    LaunchUninstaller();
     EXPECT_TRUE(TakeQuitMessage());
     ExpectStartedInTheInstallFolder("Uninstaller.exe");
 }
 
-TEST_F(LaunchTest, WithoutARecordNothingStartsAndTheInstallerStillCloses)
+TEST_F(LaunchTest, WithoutAValidRecordNothingStartsAndTheInstallerStillCloses)
 {
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
     std::set<DWORD> before = RunningProcesses();
+    // A damaged folder, then a program outside the folder, then no record at all.
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", base_ + "\\");
     LaunchGame();
     EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_EQ(1, LaunchUninstaller());
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", install_);
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", base_ + "\\Uninstaller.exe");
+    LaunchUninstaller();
+    EXPECT_TRUE(TakeQuitMessage());
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+    LaunchGame();
     EXPECT_TRUE(TakeQuitMessage());
     Sleep(1500);
     for (DWORD pid : RunningProcesses()) EXPECT_TRUE(before.count(pid)) << "a process was started: " << pid;
@@ -258,8 +303,8 @@ TEST_F(RemovalTest, ShortcutIsReplacedAndALinkPathBeyondMaxPathIsNotWritten)
 {
     std::string link = userShortcuts_ + "Velvet Tinkers.lnk";
     strcpy(g_state.installDir, install_.c_str());
-    EXPECT_EQ(1, CreateShortcut((install_ + "VT.exe").c_str(), link.c_str()));
-    EXPECT_EQ(1, CreateShortcut((install_ + "Other.exe").c_str(), link.c_str()));
+    EXPECT_EQ(1, CreateShortcut((install_ + "VT.exe").c_str(), Wide(link).c_str()));
+    EXPECT_EQ(1, CreateShortcut((install_ + "Other.exe").c_str(), Wide(link).c_str()));
     Shortcut written = ReadShortcut(link);
     ASSERT_TRUE(written.loaded);
     EXPECT_EQ(install_ + "Other.exe", written.target);
@@ -267,6 +312,6 @@ TEST_F(RemovalTest, ShortcutIsReplacedAndALinkPathBeyondMaxPathIsNotWritten)
 
     std::string longLink = userShortcuts_ + std::string(260 - userShortcuts_.size(), 'k') + ".lnk";
     ASSERT_GT(longLink.size(), 259u);
-    EXPECT_EQ(1, CreateShortcut((install_ + "VT.exe").c_str(), longLink.c_str()));
+    EXPECT_EQ(0, CreateShortcut((install_ + "VT.exe").c_str(), Wide(longLink).c_str()));
     EXPECT_FALSE(Exists(longLink));
 }

@@ -14,7 +14,8 @@ int FindInstallDisc(char *root, const char *labelPrefix);
 // Returns 1 after the quit message, 0 when the dialog could not be created (reported).
 int RunInstallerDialog(void);
 
-// The run of the program on a machine where the product is already installed.
-int ReregisterUninstaller(void);
+// The run of the program on a machine where the product is installed in dir (a valid install
+// folder, as the record reader gave it).
+int ReregisterUninstaller(const char *dir);
 
 #endif

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "../common/common.h"
+#include "../install/install.h"
 #include "../record/record.h"
 #include "app.h"
 
@@ -59,7 +60,14 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
 
     LoadResourcesIntoState(hInstance);
 
-    if (ProductIsInstalled()) return ReregisterUninstaller();
+    // "DIR" alone decides: set, the uninstaller's registration is brought up to date; damaged, it
+    // may be forgotten and the install offered afresh; missing, a run that was ended from outside
+    // is taken back first.
+    char dir[REG_TEXT_SIZE];
+    RecordState record = ReadInstallFolder(dir);
+    if (record == RECORD_VALID) return ReregisterUninstaller(dir);
+    if (record == RECORD_DAMAGED && !ForgetDamagedRecord(dir)) return 1;
+    if (record == RECORD_ABSENT) CleanUpInterruptedRun();
     if (!WaitForInstallDisc()) return 0;
 
     RunInstallerDialog();

@@ -15,8 +15,3 @@ int ComposeExpectedUninstaller(const char *installDir, const char *fileName, cha
     return Fits(snprintf(out, size, "%s%s", installDir, fileName), out, size);
 }
 
-int ComposeUninstallerLink(const char *programs, const char *title, const char *linkName, char *out,
-                           size_t size)
-{
-    return Fits(snprintf(out, size, "%s\\%s\\%s.lnk", programs, title, linkName), out, size);
-}

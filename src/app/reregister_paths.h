@@ -7,8 +7,4 @@
 // <installDir><fileName>: the recorded folder already ends with a backslash.
 int ComposeExpectedUninstaller(const char *installDir, const char *fileName, char *out, size_t size);
 
-// <programs>\<title>\<linkName>.lnk, the uninstaller's shortcut.
-int ComposeUninstallerLink(const char *programs, const char *title, const char *linkName, char *out,
-                           size_t size);
-
 #endif

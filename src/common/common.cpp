@@ -4,6 +4,7 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 InstallerState g_state;
 
@@ -19,6 +20,20 @@ int FormatText(char *out, size_t size, const char *format, ...)
         return 0;
     }
     return (size_t)written < size ? 1 : 0;
+}
+
+int FormatWide(WCHAR *out, size_t size, const WCHAR *format, ...)
+{
+    if (size == 0) return 0;
+    va_list args;
+    va_start(args, format);
+    int written = vswprintf(out, size, format, args);
+    va_end(args);
+    if (written < 0 || (size_t)written >= size) {
+        out[0] = L'\0';  // a cut wide text is not handed on as if whole
+        return 0;
+    }
+    return 1;
 }
 
 // The longest message: a list of files that stayed, with its frame.
@@ -79,20 +94,19 @@ static int ShowMessage(HWND owner, const char *text, const char *arg, const char
     return MessageBoxW(owner, message, title, style);
 }
 
+int AskAfterError(HWND owner, const char *text, UINT buttons, const char *arg)
+{
+    return ShowMessage(owner, text, arg, "エラー", MB_ICONERROR | buttons);
+}
+
 void ShowError(HWND owner, const char *text, const char *arg)
 {
-    ShowMessage(owner, text, arg, "エラー", MB_ICONERROR);
+    AskAfterError(owner, text, MB_OK, arg);
 }
 
 int AskUser(HWND owner, const char *text, UINT style, const char *arg)
 {
     return ShowMessage(owner, text, arg, "確認", style);
-}
-
-void ReportDamagedRecord(const char *dir)
-{
-    ShowError(NULL, "インストール情報が壊れているため、処理を中止しました。何も変更していません。\n記録されているフォルダ: %s",
-              dir);
 }
 
 void CloseInstaller(void)

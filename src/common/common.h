@@ -57,6 +57,9 @@ extern InstallerState g_state;
 int FormatText(char *out, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// The same for wide texts (size in characters); "%ls" takes a wide text.
+int FormatWide(WCHAR *out, size_t size, const WCHAR *format, ...);
+
 // The texts the program holds are code page 932, whatever the system's code page is. They reach
 // the screen wide, turned into UTF-16 with that code page named, so that they read as written on
 // every system; paths and names the system gives stay in the system's ANSI code page.
@@ -77,13 +80,13 @@ void SetWindowTextFrom932(HWND window, const char *text);
 // where it holds "%s", arg takes its place (see ComposeWide).
 void ShowError(HWND owner, const char *text, const char *arg = NULL);
 
+// An error the user can act on: caption "エラー", error icon and the buttons given (MB_RETRYCANCEL,
+// ...), owned by owner. Returns the button pressed. text and arg as for ShowError.
+int AskAfterError(HWND owner, const char *text, UINT buttons, const char *arg = NULL);
+
 // Question or information box: caption "確認"; style gives buttons and icon. text and arg as for
 // ShowError.
 int AskUser(HWND owner, const char *text, UINT style, const char *arg = NULL);
-
-// The error shown when the install record's folder is not of the form the install gives it:
-// nothing is changed then. dir is the recorded folder, shown so that it can be checked.
-void ReportDamagedRecord(const char *dir);
 
 // Keeps DLLs that are loaded by name from being taken from the program's folder or the current
 // folder: only the system folder is searched, where the system offers that (resolved at run

@@ -85,9 +85,32 @@ static size_t RootLength(const char *folder)
     return end <= share + 1 ? 0 : end;
 }
 
+int FolderNamesAreExact(const char *folder)
+{
+    size_t length = strlen(folder);
+    size_t at = RootLength(folder);
+    size_t nameStart = at;
+    while (at < length) {
+        unsigned char character = (unsigned char)folder[at];
+        if (IsLeadByte(character) && at + 1 < length) {
+            at += 2;
+            continue;
+        }
+        if (character == '/') return 0;
+        if (character == '\\') {
+            // Neither a dot nor a blank is ever the second byte of a double-byte character. The
+            // backslash that starts a text without a root is left to the check of the root.
+            if ((at == nameStart && at > 0) || folder[at - 1] == '.' || folder[at - 1] == ' ') return 0;
+            nameStart = at + 1;
+        }
+        at += 1;
+    }
+    return 1;
+}
+
 int IsAbsoluteFolder(const char *folder)
 {
-    if (!EndsWithBackslash(folder) || RootLength(folder) == 0) return 0;
+    if (!EndsWithBackslash(folder) || RootLength(folder) == 0 || !FolderNamesAreExact(folder)) return 0;
     size_t names = folder[0] == '\\' ? 2 : 3;  // server and share are names too
     size_t length = strlen(folder);
     for (size_t at = names; at < length;) {

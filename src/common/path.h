@@ -16,9 +16,16 @@ void StripTrailingBackslashes(char *text);
 // Returns 0, leaving out empty, when there is none or it does not fit size.
 int ParentFolder(const char *folder, char *out, unsigned size);
 
+// Whether every name of folder below its volume root is taken by the system as written: none is
+// empty, "." or "..", ends with a dot or a blank (which the system drops), or holds a '/'
+// (which the system reads as a backslash). Such a folder could name another place than it says,
+// and the folders a run made could not be told from those it found.
+int FolderNamesAreExact(const char *folder);
+
 // Whether folder (ending with a backslash) names a place of its own whatever the current
-// folder: a drive letter, colon and backslash (X:\...) or a share (\\server\share\...). Relative
-// texts, a bare root "\", device paths and characters that no folder name holds are refused.
+// folder: a drive letter, colon and backslash (X:\...) or a share (\\server\share\...), with
+// names taken as written. Relative texts, a bare root "\", device paths and characters that no
+// folder name holds are refused.
 int IsAbsoluteFolder(const char *folder);
 
 // The root of the volume an absolute folder is on, "X:\" or "\\server\share\"; 0, leaving out
@@ -34,6 +41,13 @@ int IsInstallFolderOf(const char *dir, const char *brand, const char *title);
 // When created is given, it receives the highest level this call made (empty when it made none),
 // so that a run that does not complete can take back exactly what it made.
 int CreateFolderPath(const char *path, char *created = 0, unsigned createdSize = 0);
+
+// The highest level of path (ending with a backslash) that does not exist yet, with its
+// backslash, into out: the first folder CreateFolderPath would make. Empty when all exist.
+void HighestMissingFolder(const char *path, char *out, unsigned size);
+
+// path (the system's ANSI code page) as UTF-16; 0, leaving out empty, when it does not fit size.
+int WideFromAnsiPath(const char *path, wchar_t *out, int size);
 
 // A path the system gave wide, in the system's ANSI code page only when every character has its
 // own form there: no best-fit look-alike (Zoë as Zoe) and no default character ('?'). Returns 0,

@@ -10,33 +10,82 @@ int IsLeadByte(unsigned char byte)
     return IsDBCSLeadByte(byte) ? 1 : 0;
 }
 
-int CreateFolderPath(const char *path, char *created, unsigned createdSize)
+// Calls visit with every leading level of path that ends before a whole backslash character
+// (the drive or share root included), and the offset of that backslash, until visit returns 0.
+// Returns the offset of the deepest backslash visited, 0 when there is none or path is too long.
+typedef int (*LevelVisitor)(const char *level, size_t end, void *context);
+static size_t ForEachLevel(const char *path, LevelVisitor visit, void *context)
 {
     char level[1024];
     size_t length = strlen(path);
-    if (created != NULL && createdSize > 0) created[0] = '\0';
     if (length == 0 || length >= sizeof(level)) return 0;
-
-    // Every prefix that ends before a whole backslash character names one level; the levels
-    // that already exist, and the drive or share root, simply fail to be created again.
     size_t deepest = 0;
     for (size_t at = 0; at < length;) {
         if (path[at] == '\\' && at > 0) {
             memcpy(level, path, at);
             level[at] = '\0';
-            if (CreateDirectoryA(level, NULL) && created != NULL && at + 1 < createdSize && created[0] == '\0') {
-                memcpy(created, path, at + 1);  // with its backslash, as folders are kept
-                created[at + 1] = '\0';
-            }
             deepest = at;
+            if (!visit(level, at, context)) break;
         }
         at += (IsLeadByte((unsigned char)path[at]) && at + 1 < length) ? 2 : 1;
     }
+    return deepest;
+}
+
+struct Levels {
+    const char *path;
+    char *out;
+    unsigned size;
+};
+
+// Keeps the first level that visit reports (with its backslash), once.
+static void KeepLevel(Levels *levels, size_t end)
+{
+    if (levels->out == NULL || levels->out[0] != '\0' || end + 1 >= levels->size) return;
+    memcpy(levels->out, levels->path, end + 1);
+    levels->out[end + 1] = '\0';
+}
+
+static int CreateLevel(const char *level, size_t end, void *context)
+{
+    // The levels that already exist, and the drive or share root, simply fail to be created again.
+    if (CreateDirectoryA(level, NULL)) KeepLevel((Levels *)context, end);
+    return 1;
+}
+
+static int FindMissingLevel(const char *level, size_t end, void *context)
+{
+    if (GetFileAttributesA(level) != INVALID_FILE_ATTRIBUTES) return 1;
+    KeepLevel((Levels *)context, end);
+    return 0;
+}
+
+int CreateFolderPath(const char *path, char *created, unsigned createdSize)
+{
+    Levels levels = {path, createdSize > 0 ? created : NULL, createdSize};
+    if (levels.out != NULL) levels.out[0] = '\0';
+    size_t deepest = ForEachLevel(path, CreateLevel, &levels);
     if (deepest == 0) return 0;
+    char level[1024];
     memcpy(level, path, deepest);
     level[deepest] = '\0';
     DWORD attributes = GetFileAttributesA(level);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+}
+
+void HighestMissingFolder(const char *path, char *out, unsigned size)
+{
+    Levels levels = {path, size > 0 ? out : NULL, size};
+    if (levels.out != NULL) levels.out[0] = '\0';
+    ForEachLevel(path, FindMissingLevel, &levels);
+}
+
+int WideFromAnsiPath(const char *path, wchar_t *out, int size)
+{
+    if (size <= 0) return 0;
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, out, size) > 0) return 1;
+    out[0] = L'\0';
+    return 0;
 }
 
 int AnsiFromWidePath(const wchar_t *wide, char *out, unsigned size)

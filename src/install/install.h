@@ -12,6 +12,10 @@ int RunInstall(HWND dialog);
 // copied, the shortcut folders and keys, and the folders the run made while they are empty.
 void RollBackInstallRun(void);
 
+// At a start that finds no install record: takes back what a run that was ended from outside
+// (killed, a crash, a power cut) left, as its mark in the product key names it.
+void CleanUpInterruptedRun(void);
+
 // Turns a completed copy into an installation: the two Start-menu shortcuts and the install
 // record, then the main menu. Returns 1.
 int RegisterInstallation(HWND dialog);

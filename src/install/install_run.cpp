@@ -19,6 +19,10 @@
 enum { BLOCK_SIZE = 1048576, PATH_SIZE = 1024 };
 
 static const char kFolderTooLong[] = "インストール先のフォルダ名が長すぎます";
+static const char kFolderNotInCodePage[] =
+    "インストール先のフォルダ名に、このシステムの文字コードで表せない文字が含まれています。別のフォルダを指定してください";
+static const char kFolderNotExact[] =
+    "インストール先のフォルダ名に使えない部分があります (「.」や「..」だけの名前、「/」、末尾の「.」や空白、続いた「\\」)";
 static const char kFolderNotAbsolute[] = "インストール先にはドライブ名から始まるフォルダ (例: C:\\Games) を指定してください";
 static const char kFolderNotCreated[] = "フォルダの作成に失敗しました";
 static const char kBadFileList[] = "ファイルリストが正しくありません";
@@ -26,6 +30,8 @@ static const char kFileNotFound[] = "ファイルが見つかりません";
 static const char kNoFreeSpace[] = "ドライブの空き領域が足りません";
 static const char kNoMemory[] = "メモリが足りません";
 static const char kCopyFailed[] = "ファイルのコピーに失敗しました";
+static const char kReadFailed[] =
+    "次のファイルを読み込めませんでした。\n%s\n\nディスクに汚れや傷がないか、正しく入っているかを確かめてから「再試行」を押してください。";
 
 // What the run knows about the chosen type's files.
 struct FileSet {
@@ -52,12 +58,90 @@ static int CloseCopyFiles(void)
     return closed;
 }
 
+// Every name of the three lists: the files that a rollback, or the clean-up after a run that was
+// ended from outside, may remove from an install folder, and no other.
+static struct {
+    char names[3 * LIST_MAX_NAMES][LIST_NAME_SIZE];
+    const char *pointers[3 * LIST_MAX_NAMES];
+    int count;
+} s_listed;
+
+// Loads and splits one file list; 0 for a list beyond the limits.
+static int LoadList(UINT listId, char names[][LIST_NAME_SIZE], int *count)
+{
+    char list[LIST_TEXT_SIZE + 1];
+    list[0] = '\0';
+    int length = LoadStringA(g_state.instance, listId, list, sizeof(list));
+    if (length >= LIST_TEXT_SIZE) return 0;  // cut by the load: more than 1023 bytes
+    return ParseFileList(list, names, count) == FILE_LIST_OK;
+}
+
+static const UINT kLists[] = {IDS_FILES_FULL, IDS_FILES_STANDARD, IDS_FILES_MINIMAL};
+
+// Removes what a run that did not complete left in installDir and the folders it made up to
+// highestMade, then its mark (markOnly) or the whole record.
+static void RemoveRun(const char *installDir, const char *highestMade, int markOnly)
+{
+    s_listed.count = 0;
+    for (UINT list : kLists) {
+        int count = 0;
+        if (!LoadList(list, s_listed.names + s_listed.count, &count)) continue;
+        for (int i = 0; i < count; ++i) s_listed.pointers[s_listed.count + i] = s_listed.names[s_listed.count + i];
+        s_listed.count += count;
+    }
+    Removal removal = {installDir, s_listed.pointers, s_listed.count, NULL, highestMade, markOnly, NULL};
+    RemoveInstallation(&removal);
+}
+
 void RollBackInstallRun(void)
 {
     CloseCopyFiles();
-    RemoveInstallation(g_state.installDir);
-    if (g_state.createdFolder[0] != '\0') RemoveEmptyFoldersAbove(g_state.installDir, g_state.createdFolder);
+    RemoveRun(g_state.installDir, g_state.createdFolder, 0);
     g_state.createdFolder[0] = '\0';
+}
+
+// The run's mark, written before it makes a folder: the install folder with a '*' before the
+// highest folder made (highest, empty for none), so that a start after the run was ended from
+// outside knows what to take back.
+static void WriteRunMark(const char *highest)
+{
+    char above[INSTALL_DIR_SIZE];
+    size_t split = strlen(g_state.installDir);
+    if (highest[0] != '\0' && ParentFolder(highest, above, sizeof(above))) split = strlen(above);
+    char mark[INSTALL_DIR_SIZE + 1];
+    char productKey[INSTALL_DIR_SIZE];
+    const char *star = split < strlen(g_state.installDir) ? "*" : "";
+    if (!FormatText(mark, sizeof(mark), "%.*s%s%s", (int)split, g_state.installDir, star, g_state.installDir + split) ||
+        !RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) {
+        return;
+    }
+    RegWriteString(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue, mark);
+}
+
+void CleanUpInterruptedRun(void)
+{
+    char productKey[INSTALL_DIR_SIZE];
+    char mark[REG_TEXT_SIZE];
+    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) ||
+        !RegReadString(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue, mark)) {
+        return;
+    }
+    // The install folder is the mark without its '*'; the highest folder made runs from the start
+    // to the end of the name that follows the '*'.
+    char installDir[INSTALL_DIR_SIZE];
+    char highest[INSTALL_DIR_SIZE];
+    highest[0] = '\0';
+    const char *star = strchr(mark, '*');
+    size_t split = star != NULL ? (size_t)(star - mark) : strlen(mark);
+    FormatText(installDir, sizeof(installDir), "%.*s%s", (int)split, mark, star != NULL ? star + 1 : "");
+    if (star != NULL) {
+        size_t end = split;
+        while (installDir[end] != '\0' && installDir[end] != '\\') {
+            end += IsLeadByte((unsigned char)installDir[end]) && installDir[end + 1] != '\0' ? 2 : 1;
+        }
+        if (installDir[end] == '\\') FormatText(highest, sizeof(highest), "%.*s", (int)end + 1, installDir);
+    }
+    RemoveRun(installDir, highest, 1);
 }
 
 static int FailRun(HWND dialog, const char *message)
@@ -74,27 +158,22 @@ static int FailAndRollBack(HWND dialog, const char *message)
     return FailRun(dialog, message);
 }
 
-static int ComposeFolderFromEdit(HWND dialog)
+// The folder typed into the edit box, read wide, in the system's code page; 0 when a character of
+// it has no exact form there (the folder would otherwise be made under a look-alike name).
+static int ReadTypedFolder(HWND dialog, char *typed, unsigned size)
 {
-    char typed[INSTALL_DIR_SIZE];
-    GetWindowTextA(GetDlgItem(dialog, IDC_EDIT_DIR), typed, sizeof(typed));
-    return ComposeInstallFolder(typed, g_state.brand, g_state.title, g_state.installDir,
-                                sizeof(g_state.installDir));
+    WCHAR wide[INSTALL_DIR_SIZE];
+    GetWindowTextW(GetDlgItem(dialog, IDC_EDIT_DIR), wide, INSTALL_DIR_SIZE);
+    return AnsiFromWidePath(wide, typed, size);
 }
 
-// Loads and splits the list of the type chosen in the combo box; returns 0 for a list
-// beyond the limits.
+// Splits the list of the type chosen in the combo box; returns 0 for a list beyond the limits.
 static int LoadChosenFiles(HWND dialog, FileSet *files)
 {
-    static const UINT kLists[] = {IDS_FILES_FULL, IDS_FILES_STANDARD, IDS_FILES_MINIMAL};
     LRESULT type = SendDlgItemMessageA(dialog, IDC_COMBO_TYPE, CB_GETCURSEL, 0, 0);
-    char list[LIST_TEXT_SIZE + 1];
-    list[0] = '\0';
-    int length = 0;
-    if (type >= 0 && type < 3) length = LoadStringA(g_state.instance, kLists[type], list, sizeof(list));
-    if (length >= LIST_TEXT_SIZE) return 0;  // cut by the load: more than 1023 bytes
     memset(files, 0, sizeof(*files));
-    return ParseFileList(list, files->names, &files->count) == FILE_LIST_OK;
+    if (type < 0 || type >= 3) return ParseFileList("", files->names, &files->count) == FILE_LIST_OK;
+    return LoadList(kLists[type], files->names, &files->count);
 }
 
 // Every installed file's path must stay within what the record and the removal can hold.
@@ -142,21 +221,44 @@ static int EnoughFreeSpace(void)
     return g_state.bytesTotal <= free.QuadPart;
 }
 
-// Serves at most one waiting message; returns 0 when the message taken was the quit message.
+// Serves at most one waiting message, with the dialog's keyboard handling; returns 0 when the
+// message taken was the quit message.
 static int PumpOneMessage(void)
 {
     MSG message;
-    if (!PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE)) return 1;
-    BOOL got = GetMessageA(&message, NULL, 0, 0);
+    if (!PeekMessageW(&message, NULL, 0, 0, PM_NOREMOVE)) return 1;
+    BOOL got = GetMessageW(&message, NULL, 0, 0);
     if (got == 0) return 0;
-    if (got > 0) {
+    if (got > 0 && !IsDialogMessageW(g_state.dialog, &message)) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return 1;
 }
 
-static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long long size, char *block)
+// Opens the source again by its path and seeks to offset; -1 when either fails.
+static int OpenSourceAt(const char *source, unsigned long long offset)
+{
+    int descriptor = _open(source, _O_RDONLY | _O_BINARY);
+    if (descriptor != -1 && _lseeki64(descriptor, (long long)offset, SEEK_SET) != (long long)offset) {
+        _close(descriptor);
+        descriptor = -1;
+    }
+    return descriptor;
+}
+
+// A read of the disc failed (a smudge, a scratch, a disc taken out): the user may put it right
+// and go on from the block that failed, the destination staying open, or cancel the run.
+static CopyOutcome AskToRetryRead(HWND dialog, const char *source)
+{
+    if (s_source != -1) _close(s_source);
+    s_source = -1;
+    int answer = AskAfterError(dialog, kReadFailed, MB_RETRYCANCEL, source);
+    if (g_state.sessionEnded) return COPY_SESSION_ENDED;  // taken back while the box was shown
+    return answer == IDRETRY ? COPY_DONE : COPY_CANCELLED;
+}
+
+static CopyOutcome CopyOneFile(HWND dialog, HWND progress, const char *name, unsigned long long size, char *block)
 {
     char source[PATH_SIZE];
     char destination[PATH_SIZE];
@@ -164,8 +266,6 @@ static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long lo
         !FormatText(destination, sizeof(destination), "%s%s", g_state.installDir, name)) {
         return COPY_FAILED;
     }
-    s_source = _open(source, _O_RDONLY | _O_BINARY);
-    if (s_source == -1) return COPY_FAILED;
     // A new file is made without truncating it: a file system that guards a file rewritten after a
     // truncation (ext4, which Wine's files live on) writes all of its data out when it is closed,
     // so every close, and the removal after a cancel, would wait for that write-out. A file already
@@ -178,10 +278,13 @@ static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long lo
     CopyOutcome outcome = s_destination == -1 ? COPY_FAILED : COPY_DONE;
     unsigned long long copied = 0;
     while (outcome == COPY_DONE) {
-        int got = _read(s_source, block, BLOCK_SIZE);
-        if (got == 0) break;
-        if (got < 0) {
-            outcome = COPY_FAILED;
+        if (s_source == -1) s_source = OpenSourceAt(source, copied);
+        int got = s_source == -1 ? -1 : _read(s_source, block, BLOCK_SIZE);
+        if (got == 0 && copied >= size) break;
+        if (got <= 0) {
+            // Not opened, a failed read, or a file that ends before its size.
+            outcome = AskToRetryRead(dialog, source);
+            if (outcome == COPY_SESSION_ENDED) return outcome;
         } else if (!PumpOneMessage()) {
             outcome = COPY_QUIT;
         } else if (g_state.sessionEnded) {
@@ -197,8 +300,6 @@ static CopyOutcome CopyOneFile(HWND progress, const char *name, unsigned long lo
         }
     }
     if (!CloseCopyFiles() && outcome == COPY_DONE) outcome = COPY_FAILED;
-    // A source that ended early (a disc taken out, a damaged file) is no complete copy.
-    if (outcome == COPY_DONE && copied < size) outcome = COPY_FAILED;
     return outcome;
 }
 
@@ -211,7 +312,7 @@ static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *bloc
     HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
     CopyOutcome outcome = COPY_DONE;
     for (int i = 0; i < files->count && outcome == COPY_DONE; ++i) {
-        outcome = CopyOneFile(progress, files->names[i], files->sizes[i], block);
+        outcome = CopyOneFile(dialog, progress, files->names[i], files->sizes[i], block);
     }
     return outcome;
 }
@@ -220,14 +321,21 @@ int RunInstall(HWND dialog)
 {
     g_state.createdFolder[0] = '\0';
     g_state.sessionEnded = 0;
-    if (!ComposeFolderFromEdit(dialog)) return FailRun(dialog, kFolderTooLong);
+    char typed[INSTALL_DIR_SIZE * 2];
+    if (!ReadTypedFolder(dialog, typed, sizeof(typed))) return FailRun(dialog, kFolderNotInCodePage);
+    if (!ComposeInstallFolder(typed, g_state.brand, g_state.title, g_state.installDir, sizeof(g_state.installDir))) {
+        return FailRun(dialog, kFolderTooLong);
+    }
+    // A folder the system would take otherwise than written could make the run take back folders
+    // it did not make.
+    if (!FolderNamesAreExact(g_state.installDir)) return FailRun(dialog, kFolderNotExact);
     // A relative folder would be installed below whatever the current folder happens to be, and
     // recorded so that nothing could find it again.
     if (!IsInstallFolderOf(g_state.installDir, g_state.brand, g_state.title)) {
         return FailRun(dialog, kFolderNotAbsolute);
     }
-    SetWindowTextA(GetDlgItem(dialog, IDC_LABEL), "インストール中...");
-    SetWindowTextA(GetDlgItem(dialog, IDC_BUTTON_NEXT), "中止");
+    SetWindowTextFrom932(GetDlgItem(dialog, IDC_LABEL), "インストール中...");
+    SetWindowTextFrom932(GetDlgItem(dialog, IDC_BUTTON_NEXT), "中止");
 
     // Everything that can be checked without a folder is checked before one is made, so that a
     // refused run leaves nothing behind.
@@ -236,9 +344,15 @@ int RunInstall(HWND dialog)
     if (!InstalledPathsFit(&files)) return FailRun(dialog, kFolderTooLong);
     if (!SizeListedFiles(&files)) return FailRun(dialog, kFileNotFound);
     if (!EnoughFreeSpace()) return FailRun(dialog, kNoFreeSpace);
+    // The mark comes before the first folder, so that a run ended from outside is taken back
+    // by the next start.
+    char planned[INSTALL_DIR_SIZE];
+    HighestMissingFolder(g_state.installDir, planned, sizeof(planned));
+    WriteRunMark(planned);
     if (!CreateFolderPath(g_state.installDir, g_state.createdFolder, sizeof(g_state.createdFolder))) {
         return FailAndRollBack(dialog, kFolderNotCreated);
     }
+    if (strcmp(planned, g_state.createdFolder) != 0) WriteRunMark(g_state.createdFolder);
 
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     char *block = (char *)malloc(BLOCK_SIZE);

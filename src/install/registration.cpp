@@ -1,34 +1,11 @@
 // Registration of a completed copy: Start-menu shortcuts and the install record.
 #include "install.h"
 
-#include <shlobj.h>
-
 #include "../common/common.h"
-#include "../common/path.h"
 #include "../record/record.h"
 #include "../ui/ui.h"
 
 enum { PATH_SIZE = 1024 };
-
-static const char kUninstallEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
-
-// <Programs>\<title>\, created; 0 when the platform cannot name the Programs folder.
-static int PrepareShortcutFolder(char *folder, size_t size)
-{
-    if (!ShortcutFolderPath(CSIDL_PROGRAMS, folder, size)) return 0;
-    CreateFolderPath(folder);
-    return 1;
-}
-
-// One shortcut in the shortcut folder: target = install folder + program, file = name + ".lnk".
-static void WriteShortcut(const char *folder, const char *program, const char *linkName)
-{
-    char target[PATH_SIZE];
-    char link[PATH_SIZE];
-    if (!FormatText(target, sizeof(target), "%s%s", g_state.installDir, program)) return;
-    if (!FormatText(link, sizeof(link), "%s%s.lnk", folder, linkName)) return;
-    CreateShortcut(target, link);
-}
 
 // <installDir><program>, stored in the value named; format quotes it where it must be.
 static void WriteRecordPath(const char *valueName, const char *program, const char *format = "%s")
@@ -47,28 +24,19 @@ int RegisterInstallation(HWND dialog)
     g_state.isRegistering = 1;
     char game[256];
     char uninstaller[256];
-    char uninstallName[256];
     LoadStringA(g_state.instance, IDS_GAME_EXE, game, sizeof(game));
     LoadStringA(g_state.instance, IDS_UNINSTALLER_EXE, uninstaller, sizeof(uninstaller));
-    LoadStringA(g_state.instance, IDS_UNINSTALL, uninstallName, sizeof(uninstallName));
+    WriteProductShortcut(IDS_TITLE, game, 1);
+    WriteProductShortcut(IDS_UNINSTALL, uninstaller, 1);
 
-    char folder[PATH_SIZE];
-    if (PrepareShortcutFolder(folder, sizeof(folder))) {
-        SetFileAttributesA(folder, FILE_ATTRIBUTE_DIRECTORY);
-        WriteShortcut(folder, game, g_state.title);
-    }
-    if (PrepareShortcutFolder(folder, sizeof(folder))) {
-        WriteShortcut(folder, uninstaller, uninstallName);
-    }
-
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
+    RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "BLAND", g_state.brand);
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "TITLE", g_state.title);
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
     WriteRecordPath("EXE", game);
     WriteRecordPath("Uninstall", uninstaller);
 
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), kUninstallEntry, g_state.title);
+    RecordKeyPath(UNINSTALL_ENTRY, g_state.keyPath, sizeof(g_state.keyPath));
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DisplayName", g_state.title);
     WriteRecordPath("UninstallString", uninstaller, kUninstallCommandFormat);
     // What the platform's list of programs shows beside the name: maker, icon, place and size;
@@ -79,6 +47,10 @@ int RegisterInstallation(HWND dialog)
     RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "EstimatedSize", (DWORD)((g_state.bytesTotal + 1023) / 1024));
     RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoModify", 1);
     RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoRepair", 1);
+
+    // The install record, now whole, replaces the run's mark.
+    RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
+    RegDeleteValueOf(HKEY_LOCAL_MACHINE, g_state.keyPath, kRunMarkValue);
 
     g_state.isRegistering = 0;
     ShowMainMenu(dialog);

@@ -12,6 +12,21 @@
 // first blank instead.
 static const char kUninstallCommandFormat[] = "\"%s\"";
 
+// The value an install run keeps in the product key while it has not completed: the install
+// folder, with a '*' before the highest folder the run made (none when it made none). '*' is no
+// byte of a path and never the second byte of a code page 932 character.
+static const char kRunMarkValue[] = "INSTALLING";
+
+// The two keys of the install record below HKEY_LOCAL_MACHINE.
+enum RecordKey { PRODUCT_KEY, UNINSTALL_ENTRY };
+
+// SOFTWARE\<title> or SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\<title>; 0 when it
+// does not fit size.
+int RecordKeyPath(RecordKey key, char *out, size_t size);
+
+// Deletes one key of the record with all its values and subkeys.
+void DeleteRecordKey(RecordKey key);
+
 // Reads a string value into out (at least REG_TEXT_SIZE bytes). Returns 1 on success;
 // on any failure returns 0 and leaves the empty string.
 int RegReadString(HKEY root, const char *subKey, const char *valueName, char *out);
@@ -31,27 +46,49 @@ int RegStringEquals(HKEY root, const char *subKey, const char *valueName, const 
 // Returns 1 when the parent was opened, 0 otherwise.
 int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName);
 
+// Deletes one value of a key; 1 when it was there and is gone.
+int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName);
+
+// What the record's "DIR" says: nothing installed (missing or empty), an install folder, or a
+// folder that is not of the install folder's form (<absolute>\<brand>\<title>\), which nothing
+// may act on.
+enum RecordState { RECORD_ABSENT, RECORD_VALID, RECORD_DAMAGED };
+
+// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is. The
+// state's keyPath is left holding the product key's path.
+RecordState ReadInstallFolder(char *dir);
+
+// Whether "DIR" is set, whatever it holds. Sets and returns the state's isInstalled.
+int ProductIsInstalled(void);
+
+// After the refusal of a damaged record (dir is what it names), asks whether to forget it; yes
+// deletes both keys and the shortcut folders, never an installed file. Returns 1 when forgotten.
+int ForgetDamagedRecord(const char *dir);
+
 // The files that a removal had to leave in place (read-only, in use), one path per line.
 struct RemovalLeftovers {
     char paths[4096];
     int count;  // may exceed the lines that fit into paths
 };
 
-// Reads the install record's "DIR": the product is installed exactly when it is not empty.
-// Sets and returns the state's isInstalled.
-int ProductIsInstalled(void);
+// What one removal takes away, in this order: the files of the install folder (the names
+// given, or every plain file), the shortcut folders, the file kept to the last, the install
+// folder and the folders above it up to highestMade (each only while it is empty), and last the
+// record. Each step runs only while no file has stayed, so that a removal that could not finish
+// keeps what it takes to be run again.
+struct Removal {
+    const char *installDir;    // acted on only when of the install folder's form; may be ""
+    const char *const *names;  // the files to remove; NULL: every plain file of the folder
+    int nameCount;
+    const char *keepToLast;    // a file of the folder that goes after the shortcuts, or NULL
+    const char *highestMade;   // "" when no folder above the install folder may go
+    int markOnly;              // the record: 0 both keys whole; 1 the run's mark alone, and the
+                               // product key only when nothing of value is left in it
+    RemovalLeftovers *leftovers;  // what stayed; may be NULL
+};
 
-// <special folder>\<title>\ for CSIDL_PROGRAMS or CSIDL_COMMON_PROGRAMS; 0 when the platform
-// cannot name the special folder or the path does not fit, so that nothing is built from stale bytes.
-int ShortcutFolderPath(int csidl, char *folder, size_t size);
-
-// Removes a (partial) installation: the files of installDir, the shortcut folders, both keys.
-// The files are removed only from a folder of the install folder's form (<absolute>\<brand>\<title>\).
-int RemoveInstallation(const char *installDir);
-
-// The parts of a removal: the shortcut folders with their files, and both keys of the record.
-void RemoveShortcutFolders(RemovalLeftovers *leftovers);
-void DeleteInstallRecord(void);
+// Returns 1 when everything went, 0 when a file stayed (named in leftovers).
+int RemoveInstallation(const Removal *removal);
 
 // Deletes the plain files of folder (ending with a backslash) but the one named keep, noting in
 // leftovers (if not NULL) every file that stays, then the folder if it is empty. Returns 0 when
@@ -59,19 +96,24 @@ void DeleteInstallRecord(void);
 int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers = NULL, const char *keep = NULL);
 
 // The path of the first plain file of folder, but the one named skip, that a running program
-// holds (it cannot be opened for deletion). Returns 0 when there is none.
+// holds. Returns 0 when there is none.
 int FindFileInUse(const char *folder, const char *skip, char *path, size_t size);
 
-// Removes the folders above folder, from the one that holds it up to highest (both ending with a
-// backslash, highest a leading part of folder), each only while it is empty.
-void RemoveEmptyFoldersAbove(const char *folder, const char *highest);
+// <special folder>\<title>\ for CSIDL_PROGRAMS or CSIDL_COMMON_PROGRAMS, wide; 0 when the platform
+// cannot name the special folder or the path does not fit, so that nothing is built from stale bytes.
+int ShortcutFolderPath(int csidl, WCHAR *folder, size_t size);
 
-// Writes a shortcut at linkPath to target, with the install folder as working folder.
-// Returns 1; a link path beyond MAX_PATH - 1 characters writes nothing.
-int CreateShortcut(const char *target, const char *linkPath);
+// Writes a shortcut at linkPath to target (a path in the system's code page), with the install
+// folder as working folder. Returns 1 when the link was saved.
+int CreateShortcut(const char *target, const WCHAR *linkPath);
 
-// Start the registered game or uninstaller, then close the installer.
-void LaunchGame(void);
+// The shortcut named by the string linkNameId, in the user's shortcut folder (made first when
+// makeFolder is 1), to <installDir><program>. Returns 1 when it was written.
+int WriteProductShortcut(UINT linkNameId, const char *program, int makeFolder);
+
+// Start the registered game or uninstaller, then close the installer. Each returns 1 when the
+// program was started: only a program inside the recorded install folder is.
+int LaunchGame(void);
 int LaunchUninstaller(void);
 
 #endif

@@ -5,6 +5,21 @@
 #include <string.h>
 
 #include "../common/common.h"
+#include "../common/path.h"
+
+// The keys that hold the record's two keys, each named after the title.
+static const char *const kRecordParents[] = {"SOFTWARE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
+
+int RecordKeyPath(RecordKey key, char *out, size_t size)
+{
+    return FormatText(out, size, "%s\\%s", kRecordParents[key], g_state.title);
+}
+
+void DeleteRecordKey(RecordKey key)
+{
+    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", kRecordParents[key]);
+    RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);
+}
 
 int RegReadString(HKEY root, const char *subKey, const char *valueName, char *out)
 {
@@ -71,12 +86,22 @@ int RegDeleteSubKey(HKEY root, const char *parentPath, const char *subKeyName)
     return 1;
 }
 
+int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName)
+{
+    return SHDeleteValueA(root, subKey, valueName) == ERROR_SUCCESS;
+}
+
+RecordState ReadInstallFolder(char *dir)
+{
+    RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
+    if (dir[0] == '\0') return RECORD_ABSENT;
+    return IsInstallFolderOf(dir, g_state.brand, g_state.title) ? RECORD_VALID : RECORD_DAMAGED;
+}
+
 int ProductIsInstalled(void)
 {
     char dir[REG_TEXT_SIZE];
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
-    g_state.isInstalled = 0;
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
-    if (dir[0] != '\0') g_state.isInstalled = 1;
+    g_state.isInstalled = ReadInstallFolder(dir) != RECORD_ABSENT;
     return g_state.isInstalled;
 }

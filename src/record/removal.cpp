@@ -1,4 +1,4 @@
-// Removal of a (partial) installation and the two launch commands of the main menu.
+// The one removal of a (partial) installation, the files-in-use probe and the two launch commands.
 #include "record.h"
 
 #include <shellapi.h>
@@ -8,195 +8,274 @@
 #include "../common/common.h"
 #include "../common/path.h"
 
-// Paths of one folder listing are built in buffers of this size; longer ones are skipped.
-enum { FOLDER_ENTRY_SIZE = 256 };
+// Paths of one folder listing are built in buffers of this many characters; longer ones are skipped.
+enum { FOLDER_ENTRY_SIZE = 256, PATH_SIZE = 1024 };
 
-static const char kUninstallParent[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-static void NoteLeftover(RemovalLeftovers *leftovers, const char *folder, const char *name)
+static void NoteLeftover(RemovalLeftovers *leftovers, const WCHAR *path)
 {
     if (leftovers == NULL) return;
     leftovers->count += 1;
-    char line[FOLDER_ENTRY_SIZE + MAX_PATH + 2];
+    // Shown in the system's code page, as every path the messages name.
+    char line[PATH_SIZE];
+    int length = WideCharToMultiByte(CP_ACP, 0, path, -1, line, sizeof(line) - 1, NULL, NULL);
     size_t used = strlen(leftovers->paths);
-    if (FormatText(line, sizeof(line), "%s%s\n", folder, name) && used + strlen(line) < sizeof(leftovers->paths)) {
-        memcpy(leftovers->paths + used, line, strlen(line) + 1);
-    }
+    if (length <= 0 || used + length + 1 >= sizeof(leftovers->paths)) return;
+    line[length - 1] = '\n';
+    line[length] = '\0';
+    memcpy(leftovers->paths + used, line, length + 1);
 }
 
 // Calls visit with the path and name of each plain file of folder until visit returns 0; a file
 // whose path does not fit FOLDER_ENTRY_SIZE is visited with an empty path. Returns 0 when the
 // folder cannot be listed.
-typedef int (*FileVisitor)(const char *path, const char *folder, const char *name, void *context);
-static int ForEachFile(const char *folder, FileVisitor visit, void *context)
+typedef int (*FileVisitor)(const WCHAR *path, const WCHAR *name, void *context);
+static int ForEachFile(const WCHAR *folder, FileVisitor visit, void *context)
 {
-    char pattern[FOLDER_ENTRY_SIZE];
-    if (!FormatText(pattern, sizeof(pattern), "%s*.*", folder)) return 0;
+    WCHAR pattern[FOLDER_ENTRY_SIZE];
+    if (!FormatWide(pattern, FOLDER_ENTRY_SIZE, L"%ls*.*", folder)) return 0;
 
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
     int going = 1;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        char file[FOLDER_ENTRY_SIZE];
-        if (!FormatText(file, sizeof(file), "%s%s", folder, entry.cFileName)) file[0] = '\0';
-        going = visit(file, folder, entry.cFileName, context);
-    } while (going && FindNextFileA(search, &entry));
+        WCHAR file[FOLDER_ENTRY_SIZE];
+        if (!FormatWide(file, FOLDER_ENTRY_SIZE, L"%ls%ls", folder, entry.cFileName)) file[0] = L'\0';
+        going = visit(file, entry.cFileName, context);
+    } while (going && FindNextFileW(search, &entry));
     FindClose(search);
     return 1;
 }
 
 struct Deletion {
     RemovalLeftovers *leftovers;
-    const char *keep;
+    const WCHAR *keep;
 };
 
-static int DeleteOneFile(const char *path, const char *folder, const char *name, void *context)
+static int DeleteOneFile(const WCHAR *path, const WCHAR *name, void *context)
 {
     Deletion *deletion = (Deletion *)context;
-    if (deletion->keep != NULL && lstrcmpiA(name, deletion->keep) == 0) return 1;
-    if (path[0] == '\0' || !DeleteFileA(path)) NoteLeftover(deletion->leftovers, folder, name);
+    if (deletion->keep != NULL && lstrcmpiW(name, deletion->keep) == 0) return 1;
+    if (path[0] == L'\0' || !DeleteFileW(path)) NoteLeftover(deletion->leftovers, path[0] != L'\0' ? path : name);
+    return 1;
+}
+
+static int DeleteFolderFilesWide(const WCHAR *folder, RemovalLeftovers *leftovers, const WCHAR *keep)
+{
+    Deletion deletion = {leftovers, keep};
+    if (!ForEachFile(folder, DeleteOneFile, &deletion)) return 0;
+    RemoveDirectoryW(folder);  // stays when anything is left in it
     return 1;
 }
 
 int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers, const char *keep)
 {
-    Deletion deletion = {leftovers, keep};
-    if (!ForEachFile(folder, DeleteOneFile, &deletion)) return 0;
-    RemoveDirectoryA(folder);  // stays when anything is left in it
-    return 1;
+    WCHAR wideFolder[PATH_SIZE];
+    WCHAR wideKeep[MAX_PATH];
+    if (!WideFromAnsiPath(folder, wideFolder, PATH_SIZE)) return 0;
+    if (keep != NULL && !WideFromAnsiPath(keep, wideKeep, MAX_PATH)) return 0;
+    return DeleteFolderFilesWide(wideFolder, leftovers, keep != NULL ? wideKeep : NULL);
 }
 
 struct InUseSearch {
-    const char *skip;
+    const WCHAR *skip;
     char *path;
     size_t size;
 };
 
-// Whether the file's deletion is refused now: marked for deletion and unmarked again, since a
-// running program's file can be opened for deletion and is refused only when marked. Systems
-// without the call (before Vista) are asked only through the open.
-static int DeletionRefused(HANDLE file)
+// A file is in use when a running program holds it: opened for writing and deletion with every
+// sharing allowed, a running program's image or a file held without sharing answers with a
+// sharing violation. The probe changes nothing of the file. A read-only file is refused too, but
+// is in nobody's use: it is named after the removal instead.
+static int StopAtFileInUse(const WCHAR *path, const WCHAR *name, void *context)
 {
-    struct Disposition {
-        BOOLEAN deleteFile;
-    };
-    typedef BOOL(WINAPI * SetInformation)(HANDLE, int, LPVOID, DWORD);
-    const int kFileDispositionInfo = 4;
-    SetInformation setInformation = (SetInformation)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                           "SetFileInformationByHandle");
-    if (setInformation == NULL) return 0;
-    Disposition mark = {TRUE};
-    if (!setInformation(file, kFileDispositionInfo, &mark, sizeof(mark))) return 1;
-    mark.deleteFile = FALSE;
-    setInformation(file, kFileDispositionInfo, &mark, sizeof(mark));
-    return 0;
-}
-
-// A file is in use when a running program holds it: it cannot be opened for deletion (held open
-// without sharing that), or its deletion is refused (a running program's own file). A read-only
-// file is refused too, but is in nobody's use: it is named after the removal instead.
-static int StopAtFileInUse(const char *path, const char *folder, const char *name, void *context)
-{
-    (void)folder;
     InUseSearch *search = (InUseSearch *)context;
-    if (path[0] == '\0' || (search->skip != NULL && lstrcmpiA(name, search->skip) == 0)) return 1;
-    DWORD attributes = GetFileAttributesA(path);
+    if (path[0] == L'\0' || (search->skip != NULL && lstrcmpiW(name, search->skip) == 0)) return 1;
+    DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return 1;
-    HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    int inUse;
-    if (file == INVALID_HANDLE_VALUE) {
-        inUse = GetLastError() == ERROR_SHARING_VIOLATION;
-    } else {
-        inUse = DeletionRefused(file);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
+        return 1;
     }
-    if (!inUse) return 1;
-    FormatText(search->path, search->size, "%s", path);
+    if (GetLastError() != ERROR_SHARING_VIOLATION) return 1;
+    if (search->size > 0) WideCharToMultiByte(CP_ACP, 0, path, -1, search->path, (int)search->size, NULL, NULL);
     return 0;
 }
 
 int FindFileInUse(const char *folder, const char *skip, char *path, size_t size)
 {
-    InUseSearch search = {skip, path, size};
+    WCHAR wideFolder[PATH_SIZE];
+    WCHAR wideSkip[MAX_PATH];
     if (size > 0) path[0] = '\0';
-    ForEachFile(folder, StopAtFileInUse, &search);
+    if (!WideFromAnsiPath(folder, wideFolder, PATH_SIZE)) return 0;
+    if (skip != NULL && !WideFromAnsiPath(skip, wideSkip, MAX_PATH)) return 0;
+    InUseSearch search = {skip != NULL ? wideSkip : NULL, path, size};
+    ForEachFile(wideFolder, StopAtFileInUse, &search);
     return size > 0 && path[0] != '\0';
 }
 
-int ShortcutFolderPath(int csidl, char *folder, size_t size)
+int ShortcutFolderPath(int csidl, WCHAR *folder, size_t size)
 {
-    char special[MAX_PATH];
-    special[0] = '\0';
-    if (!SHGetSpecialFolderPathA(NULL, special, csidl, FALSE) || special[0] == '\0') return 0;
-    return FormatText(folder, size, "%s\\%s\\", special, g_state.title);
+    WCHAR special[MAX_PATH];
+    WCHAR title[256];
+    special[0] = L'\0';
+    if (!SHGetSpecialFolderPathW(NULL, special, csidl, FALSE) || special[0] == L'\0') return 0;
+    if (LoadStringW(g_state.instance, IDS_TITLE, title, 256) <= 0) return 0;
+    return FormatWide(folder, size, L"%ls\\%ls\\", special, title);
 }
 
 static void RemoveShortcutFolder(int csidl, RemovalLeftovers *leftovers)
 {
-    char folder[1024];
-    if (ShortcutFolderPath(csidl, folder, sizeof(folder))) DeleteFolderFiles(folder, leftovers);
+    WCHAR folder[PATH_SIZE];
+    if (ShortcutFolderPath(csidl, folder, PATH_SIZE)) DeleteFolderFilesWide(folder, leftovers, NULL);
 }
 
-void RemoveShortcutFolders(RemovalLeftovers *leftovers)
+static void RemoveShortcutFolders(RemovalLeftovers *leftovers)
 {
     RemoveShortcutFolder(CSIDL_PROGRAMS, leftovers);
     if (g_state.osVersion.dwMajorVersion == 6) RemoveShortcutFolder(CSIDL_COMMON_PROGRAMS, leftovers);
 }
 
-void DeleteInstallRecord(void)
+// Deletes the file <folder><name>; one that is there and stays is noted. A folder of that name
+// is no file of the installation.
+static void DeleteNamedFile(const char *folder, const char *name, RemovalLeftovers *leftovers)
 {
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", "SOFTWARE");
-    RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", kUninstallParent);
-    RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);
+    char path[PATH_SIZE];
+    WCHAR wide[PATH_SIZE];
+    if (!FormatText(path, sizeof(path), "%s%s", folder, name) || !WideFromAnsiPath(path, wide, PATH_SIZE)) return;
+    if (DeleteFileW(wide)) return;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesW(wide);
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+        (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+        NoteLeftover(leftovers, wide);
+    }
 }
 
-int RemoveInstallation(const char *installDir)
+static void DeleteInstalledFiles(const Removal *removal, RemovalLeftovers *leftovers)
 {
-    if (IsInstallFolderOf(installDir, g_state.brand, g_state.title)) DeleteFolderFiles(installDir);
-    RemoveShortcutFolders(NULL);
-    DeleteInstallRecord();
-    return 1;
+    if (removal->names == NULL) {
+        DeleteFolderFiles(removal->installDir, leftovers, removal->keepToLast);
+        return;
+    }
+    for (int i = 0; i < removal->nameCount; ++i) {
+        if (removal->keepToLast == NULL || lstrcmpiA(removal->names[i], removal->keepToLast) != 0) {
+            DeleteNamedFile(removal->installDir, removal->names[i], leftovers);
+        }
+    }
 }
 
-void RemoveEmptyFoldersAbove(const char *folder, const char *highest)
+// Removes folder, then the folders above it up to highest (a leading part of folder), each only
+// while it is empty: a level that is missing is stepped over, one that still holds something
+// ends the walk, since so does every level above it. No level above highest is touched.
+static void RemoveMadeFolders(const char *folder, const char *highest)
 {
-    char level[1024];
+    char level[PATH_SIZE];
     size_t top = strlen(highest);
-    if (!FormatText(level, sizeof(level), "%s", folder) || top == 0 || strncmp(level, highest, top) != 0) return;
+    int walkUp = top > 0 && strncmp(folder, highest, top) == 0;
+    if (!FormatText(level, sizeof(level), "%s", folder)) return;
     for (;;) {
-        char above[1024];
-        if (!ParentFolder(level, above, sizeof(above)) || strlen(above) < top) return;
-        if (!RemoveDirectoryA(above)) return;  // not empty: nor is anything above it
+        if (!RemoveDirectoryA(level) && GetFileAttributesA(level) != INVALID_FILE_ATTRIBUTES) return;
+        char above[PATH_SIZE];
+        if (!walkUp || !ParentFolder(level, above, sizeof(above)) || strlen(above) < top) return;
         memcpy(level, above, strlen(above) + 1);
     }
 }
 
+// Whether the product key holds nothing but values of an install that never completed (the
+// record's own names without a folder) and no subkey.
+static int ProductKeyHoldsNothingOfValue(const char *productKey)
+{
+    static const char *const kOwnValues[] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall"};
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, productKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    DWORD subKeys = 0;
+    int nothing = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
+                      ERROR_SUCCESS &&
+                  subKeys == 0;
+    char name[256];
+    DWORD length = sizeof(name);
+    for (DWORD i = 0; nothing && RegEnumValueA(key, i, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+         ++i, length = sizeof(name)) {
+        int own = 0;
+        for (const char *value : kOwnValues) own = own || lstrcmpiA(name, value) == 0;
+        nothing = own;
+    }
+    RegCloseKey(key);
+    return nothing;
+}
+
+static void DeleteRecord(int markOnly)
+{
+    if (!markOnly) {
+        DeleteRecordKey(PRODUCT_KEY);
+        DeleteRecordKey(UNINSTALL_ENTRY);
+        return;
+    }
+    char productKey[PATH_SIZE];
+    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) return;
+    RegDeleteValueOf(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue);
+    if (ProductKeyHoldsNothingOfValue(productKey)) DeleteRecordKey(PRODUCT_KEY);
+}
+
+int RemoveInstallation(const Removal *removal)
+{
+    RemovalLeftovers own;
+    RemovalLeftovers *leftovers = removal->leftovers != NULL ? removal->leftovers : &own;
+    leftovers->paths[0] = '\0';
+    leftovers->count = 0;
+    // Files are removed only from a folder of the install folder's form.
+    int installFolder = IsInstallFolderOf(removal->installDir, g_state.brand, g_state.title);
+    if (installFolder) DeleteInstalledFiles(removal, leftovers);
+    if (leftovers->count == 0) RemoveShortcutFolders(leftovers);
+    if (leftovers->count == 0 && installFolder && removal->keepToLast != NULL) {
+        DeleteNamedFile(removal->installDir, removal->keepToLast, leftovers);
+    }
+    if (leftovers->count > 0) return 0;
+    if (installFolder) RemoveMadeFolders(removal->installDir, removal->highestMade);
+    DeleteRecord(removal->markOnly);
+    return 1;
+}
+
+int ForgetDamagedRecord(const char *dir)
+{
+    ShowError(NULL, "インストール情報が壊れているため、処理を中止しました。何も変更していません。\n記録されているフォルダ: %s",
+              dir);
+    if (AskUser(NULL, "壊れたインストール情報を削除しますか？\nインストールされたファイルは削除しません。",
+                MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        return 0;
+    }
+    RemoveShortcutFolders(NULL);
+    DeleteRecordKey(PRODUCT_KEY);
+    DeleteRecordKey(UNINSTALL_ENTRY);
+    return 1;
+}
+
 // Starts the program that the product key's value names, in the install folder, then closes
-// the installer. Without a recorded program nothing is started.
-static void LaunchRecordedProgram(const char *valueName)
+// the installer. Only a program inside a valid install folder is started.
+static int LaunchRecordedProgram(const char *valueName)
 {
     char folder[REG_TEXT_SIZE];
     char program[REG_TEXT_SIZE];
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", folder);
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program);
-    if (program[0] != '\0') {
-        ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL);
+    int started = 0;
+    if (ReadInstallFolder(folder) == RECORD_VALID &&
+        RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program) &&
+        strncmp(program, folder, strlen(folder)) == 0) {
+        started = (INT_PTR)ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL) > 32;
     }
     CloseInstaller();
+    return started;
 }
 
-void LaunchGame(void)
+int LaunchGame(void)
 {
-    LaunchRecordedProgram("EXE");
+    return LaunchRecordedProgram("EXE");
 }
 
 int LaunchUninstaller(void)
 {
-    LaunchRecordedProgram("Uninstall");
-    return 1;
+    return LaunchRecordedProgram("Uninstall");
 }

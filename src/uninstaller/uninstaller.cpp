@@ -9,64 +9,74 @@
 #include <stdlib.h>
 #include <string.h>
 #include <tlhelp32.h>
+#include <wchar.h>
 
 #include "../common/common.h"
 #include "../common/path.h"
 #include "../record/record.h"
 
-static const char kCleanupSwitch[] = "/cleanup";
-static const char kCopyNameFormat[] = "%svt-uninstall-%lu.exe";
+static const WCHAR kCleanupSwitch[] = L"/cleanup";
+
+// The temporary folder and this program's own path are taken wide from start to end: a user
+// whose folder the system's code page cannot hold (C:\users\Zoë\...) still uninstalls.
+enum { WIDE_PATH_SIZE = 1024 };
+
+static int OwnPath(WCHAR *self)
+{
+    DWORD length = GetModuleFileNameW(NULL, self, WIDE_PATH_SIZE);
+    return length > 0 && length < WIDE_PATH_SIZE;
+}
 
 static int ModuleIsInside(const char *folder)
 {
-    char self[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));
-    size_t folderLength = strlen(folder);
-    return length > 0 && length < sizeof(self) && folderLength > 0 && folderLength < length &&
-           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, self, (int)folderLength, folder,
-                          (int)folderLength) == CSTR_EQUAL;
+    WCHAR self[WIDE_PATH_SIZE];
+    WCHAR wideFolder[WIDE_PATH_SIZE];
+    if (!OwnPath(self) || !WideFromAnsiPath(folder, wideFolder, WIDE_PATH_SIZE)) return 0;
+    int folderLength = lstrlenW(wideFolder);
+    return folderLength > 0 && folderLength < lstrlenW(self) &&
+           CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, self, folderLength, wideFolder, folderLength) ==
+               CSTR_EQUAL;
 }
 
-// <temporary folder>vt-uninstall-<pid>.exe, the copy that the process pid makes of itself.
-static int TemporaryCopyPath(DWORD pid, char *path, size_t size)
+// <temporary folder>vt-uninstall-<pid>.exe, the copy that the process pid makes of itself; the
+// temporary folder alone into folder when given.
+static int TemporaryCopyPath(DWORD pid, WCHAR *path, WCHAR *folder = NULL)
 {
-    char temp[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof(temp), temp);
-    if (length == 0 || length >= sizeof(temp)) return 0;
-    return FormatText(path, size, kCopyNameFormat, temp, (unsigned long)pid);
+    WCHAR temp[WIDE_PATH_SIZE];
+    DWORD length = GetTempPathW(WIDE_PATH_SIZE, temp);
+    if (length == 0 || length >= WIDE_PATH_SIZE) return 0;
+    if (folder != NULL) lstrcpyW(folder, temp);
+    return FormatWide(path, WIDE_PATH_SIZE, L"%lsvt-uninstall-%lu.exe", temp, (unsigned long)pid);
 }
 
 // Starts a copy of this program from the temporary folder to finish the removal. Returns 1
 // when the copy runs.
 static int HandOverToTemporaryCopy(void)
 {
-    char self[MAX_PATH];
-    char temp[MAX_PATH];
-    char copy[MAX_PATH + 32];
-    DWORD selfLength = GetModuleFileNameA(NULL, self, sizeof(self));
-    DWORD tempLength = GetTempPathA(sizeof(temp), temp);
-    if (selfLength == 0 || selfLength >= sizeof(self) || tempLength == 0 || tempLength >= sizeof(temp)) return 0;
-    if (!TemporaryCopyPath(GetCurrentProcessId(), copy, sizeof(copy))) return 0;
-    if (!CopyFileA(self, copy, FALSE)) return 0;
+    WCHAR self[WIDE_PATH_SIZE];
+    WCHAR temp[WIDE_PATH_SIZE];
+    WCHAR copy[WIDE_PATH_SIZE];
+    if (!OwnPath(self) || !TemporaryCopyPath(GetCurrentProcessId(), copy, temp)) return 0;
+    if (!CopyFileW(self, copy, FALSE)) return 0;
 
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), NULL, TRUE};
-    HANDLE copyFile = CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+    HANDLE copyFile = CreateFileW(copy, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
                                   OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, NULL);
     HANDLE original = NULL;
     DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &original,
                     SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0);
 
     int started = 0;
-    char commandLine[MAX_PATH + 96];
+    WCHAR commandLine[WIDE_PATH_SIZE + 64];
     if (original != NULL &&
-        FormatText(commandLine, sizeof(commandLine), "\"%s\" %s %lu", copy, kCleanupSwitch,
+        FormatWide(commandLine, WIDE_PATH_SIZE + 64, L"\"%ls\" %ls %lu", copy, kCleanupSwitch,
                    (unsigned long)(ULONG_PTR)original)) {
-        STARTUPINFOA startup;
+        STARTUPINFOW startup;
         ZeroMemory(&startup, sizeof(startup));
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION process;
         // The copy works from the temporary folder, so that no process holds the install folder.
-        if (CreateProcessA(copy, commandLine, NULL, NULL, TRUE, 0, NULL, temp, &startup, &process)) {
+        if (CreateProcessW(copy, commandLine, NULL, NULL, TRUE, 0, NULL, temp, &startup, &process)) {
             CloseHandle(process.hThread);
             CloseHandle(process.hProcess);
             started = 1;
@@ -74,7 +84,7 @@ static int HandOverToTemporaryCopy(void)
     }
     if (original != NULL) CloseHandle(original);
     if (copyFile != INVALID_HANDLE_VALUE) CloseHandle(copyFile);
-    if (!started) DeleteFileA(copy);
+    if (!started) DeleteFileW(copy);
     return started;
 }
 
@@ -96,24 +106,20 @@ static DWORD ParentProcessId(void)
 // the command line names a handle of the process that started this one, inherited from it, and
 // this program runs as the temporary copy named after that process. Started any other way, with
 // whatever command line, it is NULL and the user is asked as usual.
-static HANDLE GenuineHandOver(const char *commandLine)
+static HANDLE GenuineHandOver(void)
 {
-    const char *cleanup = strstr(commandLine, kCleanupSwitch);
+    const WCHAR *cleanup = wcsstr(GetCommandLineW(), kCleanupSwitch);
     if (cleanup == NULL) return NULL;
-    HANDLE original = (HANDLE)(ULONG_PTR)strtoul(cleanup + sizeof(kCleanupSwitch) - 1, NULL, 10);
+    HANDLE original = (HANDLE)(ULONG_PTR)wcstoul(cleanup + lstrlenW(kCleanupSwitch), NULL, 10);
     typedef DWORD(WINAPI * ProcessIdOf)(HANDLE);
     ProcessIdOf processIdOf = (ProcessIdOf)(void *)GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessId");
     if (original == NULL || processIdOf == NULL) return NULL;
     DWORD originalPid = processIdOf(original);  // 0 for anything but a process handle
     if (originalPid == 0 || originalPid != ParentProcessId()) return NULL;
 
-    char expected[MAX_PATH + 32];
-    char self[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, self, sizeof(self));
-    if (length == 0 || length >= sizeof(self) || !TemporaryCopyPath(originalPid, expected, sizeof(expected)) ||
-        lstrcmpiA(self, expected) != 0) {
-        return NULL;
-    }
+    WCHAR expected[WIDE_PATH_SIZE];
+    WCHAR self[WIDE_PATH_SIZE];
+    if (!OwnPath(self) || !TemporaryCopyPath(originalPid, expected) || lstrcmpiW(self, expected) != 0) return NULL;
     return original;
 }
 
@@ -137,13 +143,11 @@ static int WaitUntilNothingInUse(const char *skip)
 static int RemoveAndReport(const char *uninstaller)
 {
     static RemovalLeftovers leftovers;
-    leftovers.paths[0] = '\0';
-    leftovers.count = 0;
-    DeleteFolderFiles(g_state.installDir, &leftovers, uninstaller);
-    if (leftovers.count == 0) RemoveShortcutFolders(&leftovers);
-    if (leftovers.count == 0) DeleteFolderFiles(g_state.installDir, &leftovers);
-
-    if (leftovers.count > 0) {
+    // The install folder and the maker's folder above it go while they are empty.
+    char brandFolder[INSTALL_DIR_SIZE];
+    if (!ParentFolder(g_state.installDir, brandFolder, sizeof(brandFolder))) brandFolder[0] = '\0';
+    Removal removal = {g_state.installDir, NULL, 0, uninstaller, brandFolder, 0, &leftovers};
+    if (!RemoveInstallation(&removal)) {
         // The count goes in now; the paths, in the system's code page, when the text is shown.
         char message[512];
         FormatText(message, sizeof(message),
@@ -152,12 +156,6 @@ static int RemoveAndReport(const char *uninstaller)
                    leftovers.count);
         AskUser(NULL, message, MB_OK | MB_ICONWARNING, leftovers.paths);
         return 2;
-    }
-
-    DeleteInstallRecord();
-    char brandFolder[INSTALL_DIR_SIZE];
-    if (ParentFolder(g_state.installDir, brandFolder, sizeof(brandFolder))) {
-        RemoveEmptyFoldersAbove(g_state.installDir, brandFolder);  // only when nothing else is in it
     }
     if (GetFileAttributesA(g_state.installDir) != INVALID_FILE_ATTRIBUTES) {
         AskUser(NULL, "アンインストールが完了しました。\n次のフォルダには他のファイルが残っています:\n%s",
@@ -171,6 +169,7 @@ static int RemoveAndReport(const char *uninstaller)
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, int showCommand)
 {
     (void)previous;
+    (void)commandLine;
     (void)showCommand;
     RestrictDllSearch();
     g_state.instance = hInstance;
@@ -182,20 +181,22 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     LoadStringA(hInstance, IDS_UNINSTALLER_EXE, uninstaller, sizeof(uninstaller));
 
     // The temporary copy waits for the program it replaces, then removes without asking again.
-    HANDLE original = GenuineHandOver(commandLine);
+    HANDLE original = GenuineHandOver();
     if (original != NULL) {
         WaitForSingleObject(original, 30000);
         CloseHandle(original);
     }
 
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "SOFTWARE\\%s", g_state.title);
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
-    if (g_state.installDir[0] == '\0') {
+    RecordState record = ReadInstallFolder(g_state.installDir);
+    if (record == RECORD_ABSENT) {
         AskUser(NULL, "%s はインストールされていません", MB_OK | MB_ICONINFORMATION, g_state.title);
         return 1;
     }
-    if (!IsInstallFolderOf(g_state.installDir, g_state.brand, g_state.title)) {
-        ReportDamagedRecord(g_state.installDir);
+    if (record == RECORD_DAMAGED) {
+        if (ForgetDamagedRecord(g_state.installDir)) {
+            AskUser(NULL, "壊れたインストール情報とスタートメニューの項目を削除しました。ファイルは削除していません。",
+                    MB_OK | MB_ICONINFORMATION);
+        }
         return 1;
     }
     if (original == NULL) {

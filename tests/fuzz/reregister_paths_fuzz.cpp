@@ -22,13 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t area = TakeNumbers(in, 1, 512)[0] % 1100;
     std::string folder = AsText(TakeLine(in));
     std::string name = AsText(TakeLine(in));
-    std::string link = AsText(TakeLine(in));
-    std::unique_ptr<char[]> a = HeapText(folder), b = HeapText(name), c = HeapText(link);
+    std::unique_ptr<char[]> a = HeapText(folder), b = HeapText(name);
 
     std::unique_ptr<char[]> out = HeapArea(area);
     CheckComposed(ComposeExpectedUninstaller(a.get(), b.get(), out.get(), area), out.get(), area, folder + name);
-    out = HeapArea(area);
-    CheckComposed(ComposeUninstallerLink(a.get(), b.get(), c.get(), out.get(), area), out.get(), area,
-                  folder + "\\" + name + "\\" + link + ".lnk");
     return 0;
 }

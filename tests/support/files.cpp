@@ -5,6 +5,8 @@
 
 #include <shlobj.h>
 
+#include <stdlib.h>
+
 #include <vector>
 
 namespace {
@@ -140,6 +142,19 @@ std::set<std::string> FolderEntries(const std::string &folder)
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return names;
+}
+
+std::wstring Wide(const std::string &text)
+{
+    std::vector<wchar_t> wide(text.size() + 1);
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), (int)wide.size());
+    return wide.data();
+}
+
+std::string Environment(const char *name)
+{
+    const char *value = getenv(name);
+    return value != NULL ? value : "";
 }
 
 std::string FreshTempFolder(const std::string &name)

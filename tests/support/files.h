@@ -18,6 +18,11 @@ void DeleteTree(const std::string &folder);
 // The names in a folder, "." and ".." left out.
 std::set<std::string> FolderEntries(const std::string &folder);
 
+// text in the system's code page as UTF-16.
+std::wstring Wide(const std::string &text);
+// An environment variable of the test run ("" when unset).
+std::string Environment(const char *name);
+
 // A fresh, empty folder below the temporary folder.
 std::string FreshTempFolder(const std::string &name);
 std::string SpecialFolder(int csidl);

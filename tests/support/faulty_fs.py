@@ -1,0 +1,60 @@
+#!/usr/bin/python3
+"""faulty_fs.py SOURCE MOUNTPOINT CONTROL: SOURCE read-only at MOUNTPOINT, failing as CONTROL says
+at each call: "" as it is, "gone" every call with EIO (a disc taken out), "NAME OFFSET" the reads of
+/NAME that reach OFFSET with EIO (a scratch there)."""
+import errno
+import os
+import sys
+
+from fusepy import FUSE, FuseOSError, Operations
+
+
+class FaultyDisc(Operations):
+    def __init__(self, source, control):
+        self.source = source
+        self.control = control
+
+    def _fault(self):
+        try:
+            with open(self.control) as text:
+                return text.read().split()
+        except OSError:
+            return []
+
+    def _path(self, path):
+        if self._fault() == ["gone"]:
+            raise FuseOSError(errno.EIO)
+        return os.path.join(self.source, path.lstrip("/"))
+
+    def getattr(self, path, fh=None):
+        st = os.lstat(self._path(path))
+        return {key: getattr(st, key) for key in dir(st) if key.startswith("st_")}
+
+    def readdir(self, path, fh):
+        return [".", ".."] + os.listdir(self._path(path))
+
+    def statfs(self, path):
+        st = os.statvfs(self._path(path))
+        return {key: getattr(st, key) for key in dir(st) if key.startswith("f_")}
+
+    def open(self, path, flags):
+        if flags & (os.O_WRONLY | os.O_RDWR):
+            raise FuseOSError(errno.EROFS)
+        return os.open(self._path(path), os.O_RDONLY)
+
+    def read(self, path, size, offset, fh):
+        fault = self._fault()
+        if fault == ["gone"] or (len(fault) == 2 and path == "/" + fault[0] and offset + size > int(fault[1])):
+            raise FuseOSError(errno.EIO)
+        # pread: the calls come from several threads, which a seek and a read would race across.
+        return os.pread(fh, size, offset)
+
+    def release(self, path, fh):
+        os.close(fh)
+        return 0
+
+
+if __name__ == "__main__":
+    source, mountpoint, control = sys.argv[1:4]
+    # direct_io: every read reaches this process, none is served from the kernel's cache.
+    FUSE(FaultyDisc(source, control), mountpoint, foreground=True, ro=True, direct_io=True, nothreads=False)
