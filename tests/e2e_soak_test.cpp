@@ -10,7 +10,7 @@
 #include <string>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/process_probe.h"
 #include "support/registry_probe.h"

@@ -15,7 +15,7 @@
 #include "../src/common/common.h"
 #include "../src/common/path.h"
 #include "../src/ui/ui.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "support/wine_drives.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include "../src/app/app.h"
 #include "../src/common/common.h"
 #include "../src/ui/ui.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
+#include "../tools/driver/walk.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
 
@@ -36,7 +37,6 @@ protected:
         return dialog;
     }
 
-    void Command(WPARAM wParam) { SendMessageA(g_state.dialog, WM_COMMAND, wParam, 0); }
     void Tick() { SendMessageA(g_state.dialog, WM_TIMER, IDT_ANIMATION, 0); }
 
     HBITMAP Picture()
@@ -44,14 +44,7 @@ protected:
         return (HBITMAP)SendDlgItemMessageA(g_state.dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
     }
 
-    std::vector<int> ShownControls()
-    {
-        std::vector<int> shown;
-        for (int id = IDC_BUTTON_INSTALL; id <= IDC_PROGRESS; ++id) {
-            if (ReadControl(g_state.dialog, id).visible) shown.push_back(id);
-        }
-        return shown;
-    }
+    std::vector<int> Shown() { return ShownControls(g_state.dialog); }
 
     bool QuitPosted() { return TakeQuitMessage(); }
 };
@@ -64,7 +57,7 @@ TEST_F(DialogTest, CreationShowsTheMainMenuOfAFreshMachine)
 {
     HWND dialog = Create();
     EXPECT_EQ("Velvet Tinkers インストーラ", WindowText(dialog));
-    EXPECT_EQ(kMainMenu, ShownControls());
+    EXPECT_EQ(kMainMenu, Shown());
     ControlState start = ReadControl(dialog, IDC_BUTTON_START);
     EXPECT_EQ("ゲームスタート", start.text);
     EXPECT_FALSE(start.enabled);
@@ -107,18 +100,18 @@ TEST_F(DialogTest, MainMenuResetsTheWizardAndRunState)
     EXPECT_EQ(0, g_state.frameIndex);
     EXPECT_STREQ("", g_state.installDir);
     EXPECT_EQ(g_state.frames[0], Picture());
-    EXPECT_EQ(kMainMenu, ShownControls());
+    EXPECT_EQ(kMainMenu, Shown());
 }
 
 TEST_F(DialogTest, NotificationsOfOtherKindsDoNothing)
 {
     Create();
-    Command(MAKEWPARAM(IDC_COMBO_TYPE, CBN_SELCHANGE));
-    Command(MAKEWPARAM(IDC_EDIT_DIR, EN_CHANGE));
-    Command(MAKEWPARAM(IDC_BUTTON_END, BN_DOUBLECLICKED));
-    Command(MAKEWPARAM(IDC_LABEL, 0));
+    Press(MAKEWPARAM(IDC_COMBO_TYPE, CBN_SELCHANGE));
+    Press(MAKEWPARAM(IDC_EDIT_DIR, EN_CHANGE));
+    Press(MAKEWPARAM(IDC_BUTTON_END, BN_DOUBLECLICKED));
+    Press(MAKEWPARAM(IDC_LABEL, 0));
     EXPECT_FALSE(QuitPosted());
-    EXPECT_EQ(kMainMenu, ShownControls());
+    EXPECT_EQ(kMainMenu, Shown());
     EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
 }
 
@@ -126,7 +119,7 @@ TEST_F(DialogTest, ExitAndCloseBoxEndTheDialogAndPostQuit)
 {
     Create();
     ShowWindow(g_state.dialog, SW_SHOW);
-    Command(IDC_BUTTON_END);
+    Press(IDC_BUTTON_END);
     EXPECT_TRUE(QuitPosted());
     EXPECT_FALSE(IsWindowVisible(g_state.dialog));
 
@@ -143,12 +136,12 @@ TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
     Create();
     g_state.page = PAGE_COPY;
     g_state.isCopying = 1;
-    std::vector<int> before = ShownControls();
-    Command(IDC_BUTTON_NEXT);
+    std::vector<int> before = Shown();
+    Press(IDC_BUTTON_NEXT);
     EXPECT_EQ(1, g_state.cancelRequested);
     EXPECT_EQ(PAGE_COPY, g_state.page);
     EXPECT_EQ(1, g_state.isCopying);
-    EXPECT_EQ(before, ShownControls());
+    EXPECT_EQ(before, Shown());
 }
 
 TEST_F(DialogTest, AnimationCyclesFramesOneToFifteenOnlyOnTheCopyPage)

@@ -10,7 +10,8 @@
 
 #include "../src/common/common.h"
 #include "../src/ui/ui.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
+#include "../tools/driver/walk.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
 #include "support/wine_drives.h"
@@ -38,16 +39,7 @@ protected:
 
     void TearDown() override { DestroyInstallerDialog(); }
 
-    void Press(int id) { SendMessageA(dialog_, WM_COMMAND, id, 0); }
-
-    std::vector<int> Shown()
-    {
-        std::vector<int> shown;
-        for (int id = IDC_BUTTON_INSTALL; id <= IDC_PROGRESS; ++id) {
-            if (ReadControl(dialog_, id).visible) shown.push_back(id);
-        }
-        return shown;
-    }
+    std::vector<int> Shown() { return ShownControls(dialog_); }
 
     std::string Text(int id) { return ReadControl(dialog_, id).text; }
 

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "../../res/resource.h"
-#include "../../tests/support/driver.h"
+#include "../driver/driver.h"
+#include "../driver/walk.h"
 
 namespace {
 
-const char kCaption[] = "Velvet Tinkers インストーラ";
 const DWORD kTimeout = 60000;
 
 std::string g_folder;
@@ -75,20 +75,6 @@ bool Check(bool condition, const char *what)
         g_failed = true;
     }
     return condition;
-}
-
-bool WaitForText(HWND dialog, int id, const std::string &text)
-{
-    DWORD start = GetTickCount();
-    while (ReadControl(dialog, id).text != text && GetTickCount() - start < kTimeout) Sleep(20);
-    return Check(ReadControl(dialog, id).text == text, ("no " + text).c_str());
-}
-
-bool WaitForMainMenu(HWND dialog)
-{
-    DWORD start = GetTickCount();
-    while (!ReadControl(dialog, IDC_BUTTON_END).visible && GetTickCount() - start < kTimeout) Sleep(20);
-    return Check(ReadControl(dialog, IDC_BUTTON_END).visible, "no main menu");
 }
 
 // The copy as a user sees it: pictures of the dialog every 100 ms from the start of the copy until
@@ -242,22 +228,15 @@ int main(int argc, char **argv)
     g_folder = argv[2];
     Program setup;
     if (!Check(StartProgram(argv[1], &setup), "Setup.exe did not start")) return 1;
-    HWND dialog = WaitForWindow(setup.pid, kCaption, kTimeout);
+    HWND dialog = WaitForInstaller(setup.pid, kTimeout);
     if (!Check(dialog != NULL, "no installer dialog")) return 1;
     Shot("main-menu");
 
-    Click(dialog, IDC_BUTTON_INSTALL);
-    WaitForText(dialog, IDC_LABEL, "インストール方法の選択");
-    Shot("install-type");
-    Click(dialog, IDC_BUTTON_NEXT);
-    WaitForText(dialog, IDC_LABEL, "インストールフォルダの選択");
-    Shot("install-folder");
-    Click(dialog, IDC_BUTTON_NEXT);
-    WaitForText(dialog, IDC_LABEL, "インストールを実行します");
-    Shot("confirm");
+    // The type and the folder that the pages propose, as a user who accepts them.
+    Check(WalkToConfirm(dialog, TYPE_KEEP, "", NULL, Shot), "the wizard did not reach its confirmation");
     Click(dialog, IDC_BUTTON_NEXT);
     FramesOfTheCopy(dialog);
-    WaitForMainMenu(dialog);
+    Check(WaitForMainMenu(dialog, kTimeout), "no main menu");
     Check(ReadControl(dialog, IDC_BUTTON_START).enabled, "game start is not offered");
     Shot("installed");
     ShotOfTheProgramList();
@@ -268,12 +247,12 @@ int main(int argc, char **argv)
     HWND game = NULL;
     DWORD start = GetTickCount();
     while (game == NULL && GetTickCount() - start < kTimeout) {
-        game = FindWindowA("VelvetTinkersGame", "Velvet Tinkers");
+        game = FindWindowW(L"VelvetTinkersGame", L"Velvet Tinkers");
         Sleep(50);
     }
     if (Check(game != NULL, "the game did not start")) {
         Shot("game");
-        PostMessageA(game, WM_CLOSE, 0, 0);
+        PostMessageW(game, WM_CLOSE, 0, 0);
     }
 
     if (Check(StartProgram(argv[1], &setup), "Setup.exe did not start again")) {

@@ -1,6 +1,7 @@
-// Starts programs of the prefix and reads and drives their windows from the test process.
-#ifndef TESTS_SUPPORT_DRIVER_H
-#define TESTS_SUPPORT_DRIVER_H
+// Starts programs of the prefix and reads and drives their windows from another process, as a
+// user would: the tests, the benchmark's driver and the demo's walk share it.
+#ifndef TOOLS_DRIVER_DRIVER_H
+#define TOOLS_DRIVER_DRIVER_H
 
 #include <windows.h>
 
@@ -11,12 +12,6 @@ struct Program {
     HANDLE process = NULL;
     DWORD pid = 0;
 };
-
-// Path of the built installer, as a Windows path.
-std::string SetupExePath();
-
-// Path of a program built beside the tests (launch_probe.exe, ...), as a Windows path.
-std::string TestProgramPath(const std::string &fileName);
 
 bool StartProgram(const std::string &path, Program *program, const std::string &workDir = "",
                   const std::string &arguments = "");
@@ -30,9 +25,16 @@ void EndProgram(Program &program);
 // Visible top-level windows of a process (of every process for pid 0).
 std::vector<HWND> VisibleWindows(DWORD pid);
 
-// The first visible dialog-class window of pid whose caption is caption; NULL after timeoutMs.
+// The first visible dialog-class window of pid whose caption is caption, looked up once or waited
+// for (NULL after timeoutMs). Captions are read without a message to the program, so a program
+// busy inside a long job is found all the same.
+HWND FindDialog(DWORD pid, const std::string &caption);
 HWND WaitForWindow(DWORD pid, const std::string &caption, DWORD timeoutMs);
 
+// Texts are read as UTF-16, as the user sees them, and handed over in code page 932, the code page
+// of the texts that the callers compare them with, whatever the system's code page is. A
+// character that code page lacks comes as '?', never as a look-alike.
+std::string TextFrom932Wide(const WCHAR *wide);
 std::string WindowText(HWND window);
 
 struct ControlState {
@@ -43,18 +45,36 @@ struct ControlState {
 };
 ControlState ReadControl(HWND dialog, int id);
 
+// The items of a combo box in list order.
+std::vector<std::string> ComboItems(HWND combo);
+
 // The first visible top-level window of pid that has a child of the given class; NULL after timeoutMs.
 HWND WaitForWindowWithChild(DWORD pid, const char *childClass, DWORD timeoutMs);
 
-// Presses a button the way a click does, without waiting for what the click starts.
+// Presses a button the way a click does, without waiting for what the click starts. It is a click
+// of its own: it comes no sooner than the double-click time after the previous click or key, as
+// a user's next deliberate click does (the installer takes a quicker one for the second click of
+// a double-click).
 void Click(HWND dialog, int id);
 
+// Waits out what is left of the double-click time after the last click or key.
+void WaitPastDoubleClick();
+
 // A double-click with the mouse at the middle of the button, as a user makes it: the second click
-// comes a moment after the first, onto whatever is under the pointer by then.
+// comes a moment after the first, onto whatever is under the pointer by then. The first click is a
+// click of its own, as for Click.
 void DoubleClick(HWND dialog, int id);
 
-// The text of a message box and the press of one of its buttons (IDOK, IDRETRY, ...); the press
-// returns once the box has gone.
+// Keys as the keyboard gives them (SendInput): they reach the window that has the keyboard focus
+// in the foreground window, so the window is brought there first.
+bool BringToFront(HWND window);
+void PressKey(WORD key, bool shift = false);
+// The control id that has the keyboard focus in window's thread, 0 when none has.
+int FocusedControlId(HWND window);
+
+// A message box of pid (of any process for pid 0) whatever its caption, its text, and the press of
+// one of its buttons (IDOK, IDRETRY, ...); the press returns once the box has gone.
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs);
 std::string MessageBoxText(HWND box);
 bool HasButton(HWND box, int buttonId);
 void AnswerMessageBox(HWND box, int buttonId);

@@ -3,9 +3,14 @@
 # vt_attach_image; vt_cleanup undoes all three.
 
 export WINEDEBUG=${WINEDEBUG:--all}
-# Code page 932 comes from the Japanese locale; LC_ALL would override LANG if left as it is.
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+# The system code page of the prefixes made from here on follows the locale: 932 from ja_JP.UTF-8
+# (the default), 1252 from en_US.UTF-8, 936 from zh_CN.UTF-8. LC_ALL would override LANG if left
+# as it is.
+vt_use_locale() {
+  export LANG="$1"
+  export LC_ALL="$1"
+}
+vt_use_locale ja_JP.UTF-8
 # No Mono or Gecko install prompts while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
