@@ -57,6 +57,7 @@ protected:
 
     void TearDown() override
     {
+        if (textsShown_ > 0) printf("texts read as written under code page %u: %d of %d\n", GetACP(), textsRight_, textsShown_);
         EndProgram(setup_);
         RemoveDrive('Q');
         DeleteTree(disc_);
@@ -251,7 +252,7 @@ TEST_F(InstallFlowTest, EveryTextOfASessionReadsAsWrittenAndTheStandardInstallIs
     EXPECT_EQ(installed_ + "VT.exe", game.target);
     EXPECT_EQ(installed_, game.workingFolder);
     Shortcut uninstall = ReadShortcut(shortcuts_, "アンインストール.lnk");
-    ASSERT_TRUE(uninstall.loaded) << "the Japanese link name";
+    EXPECT_TRUE(uninstall.loaded) << "the Japanese link name";
     EXPECT_EQ(installed_ + "Uninstaller.exe", uninstall.target);
     EXPECT_EQ(installed_, uninstall.workingFolder);
 
@@ -273,7 +274,6 @@ TEST_F(InstallFlowTest, EveryTextOfASessionReadsAsWrittenAndTheStandardInstallIs
     ExpectBox(box, "確認", "アップデート済です");
     AnswerMessageBox(box, IDOK);
     EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
-    printf("texts read as written under code page %u: %d of %d\n", GetACP(), textsRight_, textsShown_);
 }
 
 TEST_F(InstallFlowTest, KeyboardAloneInstallsWhileEscapeClosesAPageButNotTheCopy)
@@ -333,7 +333,6 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     Start();
     StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-cancel"));
     WaitForCopyUnderWay();
-    WaitPastDoubleClick();
     MessageBoxWatch boxes(setup_.pid);
     Click(dialog_, IDC_BUTTON_NEXT);
     ASSERT_TRUE(WaitForMainMenu(dialog_));

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,7 @@ TEST_F(DialogTest, CreationShowsTheMainMenuOfAFreshMachine)
     EXPECT_FALSE(start.enabled);
     EXPECT_EQ("インストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
     EXPECT_EQ("終了", ReadControl(dialog, IDC_BUTTON_END).text);
+    EXPECT_EQ(IDC_BUTTON_INSTALL, PrimaryButton());
     EXPECT_EQ(g_state.frames[0], Picture());
     EXPECT_EQ(0, g_state.isInstalled);
     EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
@@ -80,6 +82,7 @@ TEST_F(DialogTest, MainMenuOffersGameStartAndUninstallOnceDirIsSet)
     ShowMainMenu(dialog);
     EXPECT_EQ(1, g_state.isInstalled);
     EXPECT_TRUE(ReadControl(dialog, IDC_BUTTON_START).enabled);
+    EXPECT_EQ(IDC_BUTTON_START, PrimaryButton());
     EXPECT_EQ("アンインストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
 }
 
@@ -115,20 +118,30 @@ TEST_F(DialogTest, NotificationsOfOtherKindsDoNothing)
     EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
 }
 
-TEST_F(DialogTest, ExitAndCloseBoxEndTheDialogAndPostQuit)
+TEST_F(DialogTest, ExitCloseBoxAndEscapeEndTheDialogAndPostQuit)
+{
+    // Escape reaches the dialog as the dialog manager turns it into a command.
+    const std::function<void()> ends[] = {[] { Press(IDC_BUTTON_END); },
+                                          [] { SendMessageA(g_state.dialog, WM_CLOSE, 0, 0); },
+                                          [] { Press(IDCANCEL); }};
+    for (const auto &end : ends) {
+        DestroyInstallerDialog();
+        Create();
+        ShowWindow(g_state.dialog, SW_SHOW);
+        end();
+        EXPECT_TRUE(QuitPosted());
+        EXPECT_FALSE(IsWindowVisible(g_state.dialog));
+    }
+}
+
+TEST_F(DialogTest, PressSoonAfterThePressThatChangedTheViewIsTheSecondClickOfADoubleClick)
 {
     Create();
-    ShowWindow(g_state.dialog, SW_SHOW);
-    Press(IDC_BUTTON_END);
+    Press(IDC_BUTTON_INSTALL);
+    SendMessageW(g_state.dialog, WM_COMMAND, IDC_BUTTON_BACK, 0);  // the same message time
+    EXPECT_EQ(std::vector<int>({IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT, IDC_COMBO_TYPE}), Shown());
+    SendMessageW(g_state.dialog, WM_COMMAND, IDCANCEL, 0);  // a key of its own
     EXPECT_TRUE(QuitPosted());
-    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
-
-    DestroyInstallerDialog();
-    Create();
-    ShowWindow(g_state.dialog, SW_SHOW);
-    SendMessageA(g_state.dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(QuitPosted());
-    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
 }
 
 TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
@@ -137,6 +150,9 @@ TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
     g_state.page = PAGE_COPY;
     g_state.isCopying = 1;
     std::vector<int> before = Shown();
+    Press(IDCANCEL);
+    EXPECT_FALSE(QuitPosted()) << "Escape on the copy page";
+    EXPECT_EQ(0, g_state.cancelRequested);
     Press(IDC_BUTTON_NEXT);
     EXPECT_EQ(1, g_state.cancelRequested);
     EXPECT_EQ(PAGE_COPY, g_state.page);

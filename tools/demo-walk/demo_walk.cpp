@@ -187,17 +187,20 @@ void ShotOfTheProgramList()
         return;
     }
     CloseHandle(process.hThread);
+    // Known by its list of programs, as its caption is in the system's language.
+    HWND window = NULL;
     HWND list = NULL;
-    HWND window = WaitForWindow(0, "プログラムの追加と削除", kTimeout);
-    if (Check(window != NULL, "no program list")) {
-        DWORD start = GetTickCount();
-        while (list == NULL && GetTickCount() - start < kTimeout) {
-            EnumChildWindows(window, FindListView, reinterpret_cast<LPARAM>(&list));
-            if (list == NULL || SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0) {
-                list = NULL;
-                Sleep(50);
+    DWORD start = GetTickCount();
+    while (list == NULL && GetTickCount() - start < kTimeout) {
+        for (HWND candidate : VisibleWindows(0)) {
+            HWND found = NULL;
+            EnumChildWindows(candidate, FindListView, reinterpret_cast<LPARAM>(&found));
+            if (found != NULL && SendMessageA(found, LVM_GETITEMCOUNT, 0, 0) > 0) {
+                window = candidate;
+                list = found;
             }
         }
+        if (list == NULL) Sleep(50);
     }
     if (Check(list != NULL, "no program in the list")) {
         Check(ClickListItem(list, "Velvet Tinkers"), "no Velvet Tinkers to select in the program list");

@@ -59,6 +59,13 @@ vt_make_prefix() {
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d 'IPAGothic' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /d 'IPAGothic' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAGothic' /f >/dev/null 2>&1
+  # Under another language the captions and message boxes are drawn in Tahoma, which has no Japanese
+  # glyphs: Windows links it to a Japanese face for the characters it lacks, and so does this.
+  local face
+  for face in Tahoma 'Tahoma Bold' 'Microsoft Sans Serif' 'Microsoft Sans Serif Bold'; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
+  done
   wineserver -w
 }
 
