@@ -11,6 +11,7 @@
 #include <stdlib.h>
 
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,18 +32,12 @@ const unsigned long long kMiB = 1048576;
 const char *const kArchives[] = {"core.vtp", "data.vtp", "font.vtp", "sys.vtp", "chr.vtp",
                                  "map.vtp",  "snd.vtp",  "bg.vtp",   "v.vtp"};
 
-// The system code page this run is meant for: tools/test runs these tests under 932, 1252 and 936.
-UINT IntendedCodePage()
-{
-    const char *codePage = getenv("VT_CODE_PAGE");
-    return codePage != NULL && *codePage != '\0' ? (UINT)atoi(codePage) : 932;
-}
-
 class InstallFlowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(IntendedCodePage(), GetACP()) << "the prefix was made under another locale";
+        const char *codePage = getenv("VT_CODE_PAGE");  // tools/test runs these under 932, 1252 and 936
+        ASSERT_EQ(codePage != NULL ? (UINT)atoi(codePage) : 932u, GetACP()) << "a prefix of another locale";
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         disc_ = FreshTempFolder("e2e-install-disc");
@@ -136,23 +131,15 @@ protected:
         ExpectText(text, MessageBoxText(box));
     }
 
-    // The page 0 to 2 texts, as each page shows.
-    void ExpectPageTexts(const char *page)
+    // The texts of pages 0 to 2, as each page shows.
+    void ExpectPageTexts(const std::string &page)
     {
-        std::string name = page;
-        if (name == "install-type") {
-            ExpectTexts({{IDC_LABEL, "インストール方法の選択"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "次へ"}});
-            std::vector<std::string> items = ComboItems(GetDlgItem(dialog_, IDC_COMBO_TYPE));
-            items.resize(3);
-            ExpectText("フルインストール[約3GB]", items[0]);
-            ExpectText("標準インストール[約1.2GB]", items[1]);
-            ExpectText("最小インストール[約450MB]", items[2]);
-        } else if (name == "install-folder") {
-            ExpectTexts({{IDC_LABEL, "インストールフォルダの選択"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "次へ"},
-                         {IDC_BUTTON_BROWSE, "参照"}});
-        } else {
-            ExpectTexts({{IDC_LABEL, "インストールを実行します"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "実行"}});
-        }
+        static const std::map<std::string, std::vector<std::pair<int, std::string>>> kPages = {
+            {"install-type", {{IDC_LABEL, "インストール方法の選択"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "次へ"}}},
+            {"install-folder",
+             {{IDC_LABEL, "インストールフォルダの選択"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "次へ"}, {IDC_BUTTON_BROWSE, "参照"}}},
+            {"confirm", {{IDC_LABEL, "インストールを実行します"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "実行"}}}};
+        ExpectTexts(kPages.at(page));
     }
 
     // The controls that Tab (or Shift+Tab) visits, one press each.
@@ -206,6 +193,10 @@ TEST_F(InstallFlowTest, EveryTextOfASessionReadsAsWrittenAndTheStandardInstallIs
 
     // A folder the install refuses, with its message; then the install.
     ASSERT_TRUE(WalkToConfirm(dialog_, TYPE_STANDARD, "games", NULL, [this](const char *page) { ExpectPageTexts(page); }));
+    std::vector<std::string> types = ComboItems(GetDlgItem(dialog_, IDC_COMBO_TYPE));
+    types.resize(3);
+    const char *const kTypes[] = {"フルインストール[約3GB]", "標準インストール[約1.2GB]", "最小インストール[約450MB]"};
+    for (int i = 0; i < 3; ++i) ExpectText(kTypes[i], types[i]);
     Click(dialog_, IDC_BUTTON_NEXT);
     HWND refusal = WaitForMessageBox(setup_.pid, kTimeout);
     ExpectBox(refusal, "エラー", "インストール先にはドライブ名から始まるフォルダ (例: C:\\Games) を指定してください");

@@ -110,6 +110,7 @@ protected:
     int Run(const std::string &typed, int type = TYPE_MINIMAL)
     {
         g_state.page = PAGE_INSTALL_TYPE;
+        g_state.viewPressTime = 0;  // each run comes long after the presses of the run before
         ShowWizardPage(dialog_);
         SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
         SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());

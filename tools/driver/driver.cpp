@@ -150,7 +150,7 @@ std::vector<std::string> ComboItems(HWND combo)
 void WaitPastDoubleClick()
 {
     // A little beyond the time, as the installer measures it from the messages' own times.
-    DWORD wanted = GetDoubleClickTime() + 50;
+    DWORD wanted = GetDoubleClickTime() + 20;
     DWORD since = GetTickCount() - g_lastPress;
     if (since < wanted) Sleep(wanted - since);
 }

@@ -80,7 +80,13 @@ bool WalkToCopy(HWND dialog, int type, const std::string &folder, std::string *p
 {
     if (!WalkToConfirm(dialog, type, folder, proposedFolder)) return false;
     Click(dialog, IDC_BUTTON_NEXT);
-    return WaitForPage(dialog, 3);
+    // A small copy may be over, and the main menu back, before the copy page is ever seen.
+    DWORD start = GetTickCount();
+    while (!ShowsPage(dialog, 3) && !ReadControl(dialog, IDC_BUTTON_END).visible) {
+        if (GetTickCount() - start > kTimeout) return false;
+        Sleep(10);
+    }
+    return true;
 }
 
 bool WaitForMainMenu(HWND dialog, DWORD timeoutMs)

@@ -28,7 +28,7 @@ bool WaitForPage(HWND dialog, int page);
 // into the edit box over the folder that the page proposed (which goes to proposedFolder when one
 // is given), or the proposal is kept when folder is empty. atPage, when given, is called as each
 // page shows, with its name ("install-type", "install-folder", "confirm"). WalkToCopy then presses
-// 実行 and returns once the copy page shows.
+// 実行 and returns once the copy page shows, or the main menu is back after a copy too small to see.
 bool WalkToConfirm(HWND dialog, int type, const std::string &folder, std::string *proposedFolder = NULL,
                    const std::function<void(const char *)> &atPage = nullptr);
 bool WalkToCopy(HWND dialog, int type, const std::string &folder, std::string *proposedFolder = NULL);
