@@ -60,30 +60,23 @@ bool RunsUnderWow64()
 // at its end: the Windows version that Wine reports, a shell folder. An empty value changes nothing.
 class UserValueScope {
 public:
-    UserValueScope(const wchar_t *key, const wchar_t *name, const std::wstring &value) : name_(name)
+    UserValueScope(const std::wstring &key, const wchar_t *name, const std::wstring &value) : key_(key), name_(name)
     {
-        if (value.empty() || RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key_, NULL)) {
-            key_ = NULL;
-            return;
-        }
-        existed_ = RegQueryValueExW(key_, name, NULL, &type_, saved_, &size_) == ERROR_SUCCESS;
-        RegSetValueExW(key_, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)(value.size() + 1) * 2);
+        if (value.empty()) return;
+        existed_ = SHGetValueW(HKEY_CURRENT_USER, key.c_str(), name, &type_, saved_, &size_) == ERROR_SUCCESS;
+        SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, value.c_str(), (DWORD)(value.size() + 1) * 2);
+        changed_ = true;
     }
     ~UserValueScope()
     {
-        if (key_ == NULL) return;
-        if (existed_) {
-            RegSetValueExW(key_, name_, 0, type_, saved_, size_);
-        } else {
-            RegDeleteValueW(key_, name_);
-        }
-        RegCloseKey(key_);
+        if (changed_ && existed_) SHSetValueW(HKEY_CURRENT_USER, key_.c_str(), name_, type_, saved_, size_);
+        if (changed_ && !existed_) SHDeleteValueW(HKEY_CURRENT_USER, key_.c_str(), name_);
     }
 
 private:
-    HKEY key_ = NULL;
+    std::wstring key_;
     const wchar_t *name_;
-    bool existed_ = false;
+    bool changed_ = false, existed_ = false;
     DWORD type_ = REG_SZ;
     BYTE saved_[1024];
     DWORD size_ = sizeof(saved_);
@@ -235,8 +228,8 @@ TEST_P(SampleDiscInstallTest, InstallFromTheSampleDiscThenUninstallLeavesNothing
     // "Personal" is the Documents folder; the system reads the user's setting first.
     SHCreateDirectoryExW(NULL, run.documents, NULL);
     std::wstring explorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-    UserValueScope documents((explorer + L"Shell Folders").c_str(), L"Personal", run.documents);
-    UserValueScope userDocuments((explorer + L"User Shell Folders").c_str(), L"Personal", run.documents);
+    UserValueScope documents(explorer + L"Shell Folders", L"Personal", run.documents);
+    UserValueScope userDocuments(explorer + L"User Shell Folders", L"Personal", run.documents);
 
     ASSERT_TRUE(StartProgram("Q:\\Setup.exe", &program_));
     HWND dialog = WaitForInstaller(program_.pid);

@@ -38,6 +38,7 @@ protected:
         return dialog;
     }
 
+    void Command(WPARAM wParam) { Press(wParam); }
     void Tick() { SendMessageA(g_state.dialog, WM_TIMER, IDT_ANIMATION, 0); }
 
     HBITMAP Picture()
@@ -45,7 +46,7 @@ protected:
         return (HBITMAP)SendDlgItemMessageA(g_state.dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
     }
 
-    std::vector<int> Shown() { return ShownControls(g_state.dialog); }
+    std::vector<int> ShownControls() { return ::ShownControls(g_state.dialog); }
 
     bool QuitPosted() { return TakeQuitMessage(); }
 };
@@ -58,7 +59,7 @@ TEST_F(DialogTest, CreationShowsTheMainMenuOfAFreshMachine)
 {
     HWND dialog = Create();
     EXPECT_EQ("Velvet Tinkers インストーラ", WindowText(dialog));
-    EXPECT_EQ(kMainMenu, Shown());
+    EXPECT_EQ(kMainMenu, ShownControls());
     ControlState start = ReadControl(dialog, IDC_BUTTON_START);
     EXPECT_EQ("ゲームスタート", start.text);
     EXPECT_FALSE(start.enabled);
@@ -103,18 +104,18 @@ TEST_F(DialogTest, MainMenuResetsTheWizardAndRunState)
     EXPECT_EQ(0, g_state.frameIndex);
     EXPECT_STREQ("", g_state.installDir);
     EXPECT_EQ(g_state.frames[0], Picture());
-    EXPECT_EQ(kMainMenu, Shown());
+    EXPECT_EQ(kMainMenu, ShownControls());
 }
 
 TEST_F(DialogTest, NotificationsOfOtherKindsDoNothing)
 {
     Create();
-    Press(MAKEWPARAM(IDC_COMBO_TYPE, CBN_SELCHANGE));
-    Press(MAKEWPARAM(IDC_EDIT_DIR, EN_CHANGE));
-    Press(MAKEWPARAM(IDC_BUTTON_END, BN_DOUBLECLICKED));
-    Press(MAKEWPARAM(IDC_LABEL, 0));
+    Command(MAKEWPARAM(IDC_COMBO_TYPE, CBN_SELCHANGE));
+    Command(MAKEWPARAM(IDC_EDIT_DIR, EN_CHANGE));
+    Command(MAKEWPARAM(IDC_BUTTON_END, BN_DOUBLECLICKED));
+    Command(MAKEWPARAM(IDC_LABEL, 0));
     EXPECT_FALSE(QuitPosted());
-    EXPECT_EQ(kMainMenu, Shown());
+    EXPECT_EQ(kMainMenu, ShownControls());
     EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
 }
 
@@ -137,9 +138,9 @@ TEST_F(DialogTest, ExitCloseBoxAndEscapeEndTheDialogAndPostQuit)
 TEST_F(DialogTest, PressSoonAfterThePressThatChangedTheViewIsTheSecondClickOfADoubleClick)
 {
     Create();
-    Press(IDC_BUTTON_INSTALL);
+    Command(IDC_BUTTON_INSTALL);
     SendMessageW(g_state.dialog, WM_COMMAND, IDC_BUTTON_BACK, 0);  // the same message time
-    EXPECT_EQ(std::vector<int>({IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT, IDC_COMBO_TYPE}), Shown());
+    EXPECT_EQ(std::vector<int>({IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT, IDC_COMBO_TYPE}), ShownControls());
     SendMessageW(g_state.dialog, WM_COMMAND, IDCANCEL, 0);  // a key of its own
     EXPECT_TRUE(QuitPosted());
 }
@@ -149,15 +150,15 @@ TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
     Create();
     g_state.page = PAGE_COPY;
     g_state.isCopying = 1;
-    std::vector<int> before = Shown();
-    Press(IDCANCEL);
+    std::vector<int> before = ShownControls();
+    Command(IDCANCEL);
     EXPECT_FALSE(QuitPosted()) << "Escape on the copy page";
     EXPECT_EQ(0, g_state.cancelRequested);
-    Press(IDC_BUTTON_NEXT);
+    Command(IDC_BUTTON_NEXT);
     EXPECT_EQ(1, g_state.cancelRequested);
     EXPECT_EQ(PAGE_COPY, g_state.page);
     EXPECT_EQ(1, g_state.isCopying);
-    EXPECT_EQ(before, Shown());
+    EXPECT_EQ(before, ShownControls());
 }
 
 TEST_F(DialogTest, AnimationCyclesFramesOneToFifteenOnlyOnTheCopyPage)

@@ -202,6 +202,7 @@ void PressKey(WORD key, bool shift)
         keys[count++].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     for (int i = 0; i < count; ++i) keys[i].type = INPUT_KEYBOARD;
+    WaitPastDoubleClick();
     SendInput(count, keys, sizeof(INPUT));
     g_lastPress = GetTickCount();
     Sleep(50);  // served before the caller looks at what it did

@@ -66,7 +66,8 @@ void WaitPastDoubleClick();
 void DoubleClick(HWND dialog, int id);
 
 // Keys as the keyboard gives them (SendInput): they reach the window that has the keyboard focus
-// in the foreground window, so the window is brought there first.
+// in the foreground window, so the window is brought there first. A key, like a click, comes no
+// sooner than the double-click time after the previous click or key.
 bool BringToFront(HWND window);
 void PressKey(WORD key, bool shift = false);
 // The control id that has the keyboard focus in window's thread, 0 when none has.
