@@ -7,7 +7,7 @@
 #include <string>
 
 #include "../src/app/app.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/wine_drives.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/registry_probe.h"
 #include "support/shortcut_probe.h"
@@ -50,29 +50,30 @@ bool RunsUnderWow64()
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-// The Windows version that Wine reports to the processes started while this lives ("winxp",
-// "win10", ...; "" leaves the prefix's own); the prefix's setting comes back at its end.
-class WindowsVersionScope {
+// A value of HKEY_CURRENT_USER set, wide, for the programs started while this lives, and put back
+// at its end: the Windows version that Wine reports, a shell folder. An empty value changes nothing.
+class UserValueScope {
 public:
-    explicit WindowsVersionScope(const std::string &version)
-        : saved_(ReadRawValue(HKEY_CURRENT_USER, kWineKey, "Version")), changed_(!version.empty())
+    UserValueScope(const std::wstring &key, const wchar_t *name, const std::wstring &value) : key_(key), name_(name)
     {
-        if (changed_) SetRawString(HKEY_CURRENT_USER, kWineKey, "Version", version);
+        if (value.empty()) return;
+        existed_ = SHGetValueW(HKEY_CURRENT_USER, key.c_str(), name, &type_, saved_, &size_) == ERROR_SUCCESS;
+        SHSetValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, value.c_str(), (DWORD)(value.size() + 1) * 2);
+        changed_ = true;
     }
-    ~WindowsVersionScope()
+    ~UserValueScope()
     {
-        if (!changed_) return;
-        if (saved_.exists) {
-            SetRawString(HKEY_CURRENT_USER, kWineKey, "Version", saved_.data.c_str());
-        } else {
-            SHDeleteValueA(HKEY_CURRENT_USER, kWineKey, "Version");
-        }
+        if (changed_ && existed_) SHSetValueW(HKEY_CURRENT_USER, key_.c_str(), name_, type_, saved_, size_);
+        if (changed_ && !existed_) SHDeleteValueW(HKEY_CURRENT_USER, key_.c_str(), name_);
     }
 
 private:
-    static constexpr const char *kWineKey = "Software\\Wine";
-    RawValue saved_;
-    bool changed_;
+    std::wstring key_;
+    const wchar_t *name_;
+    bool changed_ = false, existed_ = false;
+    DWORD type_ = REG_SZ;
+    BYTE saved_[1024];
+    DWORD size_ = sizeof(saved_);
 };
 
 // Wine's own list of installed programs, read from the uninstall entries.
@@ -189,9 +190,10 @@ TEST_F(CompanionTest, SampleDiscHoldsExactlyTheListedFilesAndSetup)
 struct DiscRun {
     const char *name;
     bool fromImage;
-    const char *windowsVersion;  // "" for the prefix's own (6.1)
-    bool proposesProgramFiles;   // page 1's proposal before Windows 6; the Documents folder after
+    const wchar_t *windowsVersion;  // L"" for the prefix's own (6.1)
+    bool proposesProgramFiles;      // page 1's proposal before Windows 6 or for the folder below
     bool sharedBrand;
+    const wchar_t *documents;       // the user's Documents folder, L"" for the prefix's own
 };
 
 void PrintTo(const DiscRun &run, std::ostream *out)
@@ -216,7 +218,12 @@ TEST_P(SampleDiscInstallTest, InstallFromTheSampleDiscThenUninstallLeavesNothing
     }
     if (root.empty()) GTEST_SKIP() << "VT_SAMPLE_DISC is not set";
     ASSERT_TRUE(DefineUnixDrive('Q', DRIVE_CDROM, root, device));
-    WindowsVersionScope version(run.windowsVersion);
+    UserValueScope version(L"Software\\Wine", L"Version", run.windowsVersion);
+    // "Personal" is the Documents folder; the system reads the user's setting first.
+    SHCreateDirectoryExW(NULL, run.documents, NULL);
+    std::wstring explorer = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    UserValueScope documents(explorer + L"Shell Folders", L"Personal", run.documents);
+    UserValueScope userDocuments(explorer + L"User Shell Folders", L"Personal", run.documents);
 
     ASSERT_TRUE(StartProgram("Q:\\Setup.exe", &program_));
     HWND dialog = WaitForInstaller(program_.pid);
@@ -263,15 +270,18 @@ TEST_P(SampleDiscInstallTest, InstallFromTheSampleDiscThenUninstallLeavesNothing
     for (const std::string &name : FolderEntries(SpecialFolder(CSIDL_PROFILE) + "\\Temp")) {
         EXPECT_NE(0u, name.find("vt-uninstall-")) << "the uninstaller's temporary copy stayed";
     }
+    EXPECT_FALSE(Exists("C:\\users\\Zoe")) << "a look-alike of the Documents folder was made";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Discs, SampleDiscInstallTest,
-    ::testing::Values(DiscRun{"Folder", false, "", false, false},
-                      DiscRun{"FolderBrandShared", false, "", false, true},
-                      DiscRun{"Image", true, "", false, false},
-                      DiscRun{"WindowsXP", false, "winxp", true, false},
-                      DiscRun{"Windows10", false, "win10", false, false}),
+    ::testing::Values(DiscRun{"Folder", false, L"", false, false, L""},
+                      DiscRun{"FolderBrandShared", false, L"", false, true, L""},
+                      DiscRun{"Image", true, L"", false, false, L""},
+                      DiscRun{"WindowsXP", false, L"winxp", true, false, L""},
+                      DiscRun{"Windows10", false, L"win10", false, false, L""},
+                      // Its exact name has no form in code page 932; a look-alike would be C:\users\Zoe.
+                      DiscRun{"DocumentsOutsideTheCodePage", false, L"", true, false, L"C:\\users\\Zoë\\Documents"}),
     [](const ::testing::TestParamInfo<DiscRun> &info) { return std::string(info.param.name); });
 
 TEST_F(CompanionTest, UninstallerWithoutARecordSaysSo)
@@ -469,7 +479,7 @@ TEST_F(CompanionTest, GameShowsTheFolderItWasStartedIn)
     }
     ASSERT_NE(nullptr, game);
     HWND folder = FindWindowExA(game, FindWindowExA(game, NULL, "Static", NULL), "Static", NULL);
-    EXPECT_NE(std::string::npos, WindowText(folder).find(base_)) << WindowText(folder);
+    EXPECT_EQ("起動フォルダ:\r\n" + base_, WindowText(folder));
     PostMessageA(game, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, WaitForExit(program_, kTimeout));
 }

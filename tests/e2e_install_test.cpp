@@ -1,18 +1,24 @@
 // Whole installs through Setup.exe from another process: copy, record, shortcuts, game start,
-// the next start; and a cancel and a close in the middle of a file.
+// the next start, every text as the user reads it under the system's code page, the keyboard
+// alone; and a cancel and a close in the middle of a file.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "../src/common/common.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/registry_probe.h"
 #include "support/shortcut_probe.h"
@@ -30,6 +36,8 @@ class InstallFlowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        const char *codePage = getenv("VT_CODE_PAGE");  // tools/test runs these under 932, 1252 and 936
+        ASSERT_EQ(codePage != NULL ? (UINT)atoi(codePage) : 932u, GetACP()) << "a prefix of another locale";
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
         disc_ = FreshTempFolder("e2e-install-disc");
@@ -44,6 +52,7 @@ protected:
 
     void TearDown() override
     {
+        if (textsShown_ > 0) printf("texts read as written under code page %u: %d of %d\n", GetACP(), textsRight_, textsShown_);
         EndProgram(setup_);
         RemoveDrive('Q');
         DeleteTree(disc_);
@@ -98,6 +107,52 @@ protected:
         EXPECT_FALSE(Exists(shortcuts_));
     }
 
+    // A text the user reads, as read from the screen (UTF-16), against the text as written;
+    // counted, so that runs under different code pages can be compared.
+    void ExpectText(const std::string &written, const std::string &read)
+    {
+        ++textsShown_;
+        textsRight_ += written == read;
+        EXPECT_EQ(written, read);
+    }
+
+    // Texts of the dialog's controls by id; 0 stands for its caption.
+    void ExpectTexts(const std::vector<std::pair<int, std::string>> &texts)
+    {
+        for (const auto &text : texts) {
+            ExpectText(text.second, text.first == 0 ? WindowText(dialog_) : ReadControl(dialog_, text.first).text);
+        }
+    }
+
+    void ExpectBox(HWND box, const std::string &caption, const std::string &text)
+    {
+        ASSERT_NE(nullptr, box) << text;
+        ExpectText(caption, WindowText(box));
+        ExpectText(text, MessageBoxText(box));
+    }
+
+    // The texts of pages 0 to 2, as each page shows.
+    void ExpectPageTexts(const std::string &page)
+    {
+        static const std::map<std::string, std::vector<std::pair<int, std::string>>> kPages = {
+            {"install-type", {{IDC_LABEL, "インストール方法の選択"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "次へ"}}},
+            {"install-folder",
+             {{IDC_LABEL, "インストールフォルダの選択"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "次へ"}, {IDC_BUTTON_BROWSE, "参照"}}},
+            {"confirm", {{IDC_LABEL, "インストールを実行します"}, {IDC_BUTTON_BACK, "戻る"}, {IDC_BUTTON_NEXT, "実行"}}}};
+        ExpectTexts(kPages.at(page));
+    }
+
+    // The controls that Tab (or Shift+Tab) visits, one press each.
+    std::vector<int> TabVisits(int presses, bool backwards = false)
+    {
+        std::vector<int> visited;
+        for (int i = 0; i < presses; ++i) {
+            PressKey(VK_TAB, backwards);
+            visited.push_back(FocusedControlId(dialog_));
+        }
+        return visited;
+    }
+
     void ExpectValue(const char *key, const char *name, const std::string &text)
     {
         RawValue value = ReadRawValue(HKEY_LOCAL_MACHINE, key, name);
@@ -110,23 +165,53 @@ protected:
     Program setup_;
     HWND dialog_ = NULL;
     LRESULT stillPicture_ = 0;
+    int textsShown_ = 0;
+    int textsRight_ = 0;
 };
 
 }  // namespace
 
-TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNextStart)
+TEST_F(InstallFlowTest, EveryTextOfASessionReadsAsWrittenAndTheStandardInstallIsFoundOnTheNextStart)
 {
     unsigned seed = 11;
     for (const char *archive : kArchives) {
         MakeSizedFile(disc_ + "\\" + archive, 33 * kMiB + seed * 4099, seed);
         ++seed;
     }
-    Start();
+    // The disc goes in at the prompt.
+    ASSERT_TRUE(RemoveDrive('Q'));
+    ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
+    HWND prompt = WaitForMessageBox(setup_.pid, kTimeout);
+    ExpectBox(prompt, "確認", "DVDを挿入してください。");
+    ASSERT_TRUE(DefineDrive('Q', DRIVE_CDROM, disc_));
+    AnswerMessageBox(prompt, IDRETRY);
+    dialog_ = WaitForInstaller(setup_.pid);
+    ASSERT_NE(nullptr, dialog_);
+    stillPicture_ = Picture();
+    ExpectTexts({{0, "Velvet Tinkers インストーラ"}, {IDC_BUTTON_START, "ゲームスタート"}, {IDC_BUTTON_INSTALL, "インストール"},
+                 {IDC_BUTTON_END, "終了"}});
+
+    // A folder the install refuses, with its message; then the install.
+    ASSERT_TRUE(WalkToConfirm(dialog_, TYPE_STANDARD, "games", NULL, [this](const char *page) { ExpectPageTexts(page); }));
+    std::vector<std::string> types = ComboItems(GetDlgItem(dialog_, IDC_COMBO_TYPE));
+    types.resize(3);
+    const char *const kTypes[] = {"フルインストール[約3GB]", "標準インストール[約1.2GB]", "最小インストール[約450MB]"};
+    for (int i = 0; i < 3; ++i) ExpectText(kTypes[i], types[i]);
+    Click(dialog_, IDC_BUTTON_NEXT);
+    HWND refusal = WaitForMessageBox(setup_.pid, kTimeout);
+    ExpectBox(refusal, "エラー", "インストール先にはドライブ名から始まるフォルダ (例: C:\\Games) を指定してください");
+    AnswerMessageBox(refusal, IDOK);
+    ASSERT_TRUE(WaitForMainMenu(dialog_));
     StartInstall(TYPE_STANDARD, SpecialFolder(CSIDL_PROGRAM_FILES));
-    EXPECT_EQ("中止", ReadControl(dialog_, IDC_BUTTON_NEXT).text);
+    WaitForLabel(dialog_, "インストール中...");
+    ExpectTexts({{IDC_LABEL, "インストール中..."}, {IDC_BUTTON_NEXT, "中止"}});
     EXPECT_FALSE(ReadControl(dialog_, IDC_BUTTON_BACK).visible);
     EXPECT_TRUE(ReadControl(dialog_, IDC_PROGRESS).visible);
     ASSERT_TRUE(WaitForMainMenu(dialog_));
+    ExpectTexts({{IDC_BUTTON_START, "ゲームスタート"}, {IDC_BUTTON_INSTALL, "アンインストール"}, {IDC_BUTTON_END, "終了"}});
+    // The shortcuts' names as the file system holds them.
+    std::set<std::string> links = FolderEntries(shortcuts_);
+    for (const char *link : {"Velvet Tinkers.lnk", "アンインストール.lnk"}) ExpectText(link, links.count(link) ? link : "");
 
     EXPECT_EQ(100, Position());
     for (const char *name : {"Uninstaller.exe", "VT.exe"}) EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name));
@@ -153,18 +238,16 @@ TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNext
         EXPECT_EQ(std::string((const char *)&number.second, 4), value.data) << number.first;
     }
 
-    Shortcut game = ReadShortcut(shortcuts_ + "Velvet Tinkers.lnk");
+    Shortcut game = ReadShortcut(shortcuts_, "Velvet Tinkers.lnk");
     ASSERT_TRUE(game.loaded);
     EXPECT_EQ(installed_ + "VT.exe", game.target);
     EXPECT_EQ(installed_, game.workingFolder);
-    Shortcut uninstall = ReadShortcut(shortcuts_ + "アンインストール.lnk");
-    ASSERT_TRUE(uninstall.loaded) << "the Japanese link name";
+    Shortcut uninstall = ReadShortcut(shortcuts_, "アンインストール.lnk");
+    EXPECT_TRUE(uninstall.loaded) << "the Japanese link name";
     EXPECT_EQ(installed_ + "Uninstaller.exe", uninstall.target);
     EXPECT_EQ(installed_, uninstall.workingFolder);
 
-    ControlState start = ReadControl(dialog_, IDC_BUTTON_START);
-    EXPECT_TRUE(start.enabled);
-    EXPECT_EQ("アンインストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
+    EXPECT_TRUE(ReadControl(dialog_, IDC_BUTTON_START).enabled);
     EXPECT_EQ(stillPicture_, Picture());
 
     Click(dialog_, IDC_BUTTON_START);
@@ -178,11 +261,55 @@ TEST_F(InstallFlowTest, StandardInstallRegistersStartsTheGameAndIsFoundOnTheNext
     EndProgram(setup_);
 
     ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
-    HWND box = WaitForWindow(setup_.pid, "確認", kTimeout);
-    ASSERT_NE(nullptr, box);
-    EXPECT_EQ("アップデート済です", MessageBoxText(box));
+    HWND box = WaitForMessageBox(setup_.pid, kTimeout);
+    ExpectBox(box, "確認", "アップデート済です");
     AnswerMessageBox(box, IDOK);
     EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+}
+
+TEST_F(InstallFlowTest, KeyboardAloneInstallsWhileEscapeClosesAPageButNotTheCopy)
+{
+    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
+    MakeSizedFile(disc_ + "\\core.vtp", 1536 * kMiB, 0, true);  // a copy long enough for a key
+    base_ = SpecialFolder(CSIDL_PERSONAL);  // the proposed folder, accepted
+
+    // Tab visits the shown, enabled controls only; Escape on a page ends the program.
+    Start();
+    ASSERT_TRUE(BringToFront(dialog_));
+    EXPECT_EQ(IDC_BUTTON_INSTALL, FocusedControlId(dialog_));
+    EXPECT_EQ(std::vector<int>({IDC_BUTTON_END, IDC_BUTTON_INSTALL}), TabVisits(2)) << "ゲームスタート is greyed";
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForPage(dialog_, PAGE_INSTALL_TYPE));
+    EXPECT_EQ(IDC_BUTTON_NEXT, FocusedControlId(dialog_));
+    EXPECT_EQ(std::vector<int>({IDC_COMBO_TYPE, IDC_BUTTON_BACK, IDC_BUTTON_NEXT}), TabVisits(3));
+    EXPECT_EQ(std::vector<int>({IDC_BUTTON_BACK, IDC_COMBO_TYPE, IDC_BUTTON_NEXT}), TabVisits(3, true));
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+    EndProgram(setup_);
+
+    // Space on the focused button, the type by the arrow keys, Return on each page's default.
+    Start();
+    ASSERT_TRUE(BringToFront(dialog_));
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(WaitForPage(dialog_, PAGE_INSTALL_TYPE));
+    PressKey(VK_TAB);
+    PressKey(VK_DOWN);
+    EXPECT_EQ(TYPE_MINIMAL, SendDlgItemMessageW(dialog_, IDC_COMBO_TYPE, CB_GETCURSEL, 0, 0));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForPage(dialog_, PAGE_FOLDER));
+    EXPECT_EQ(IDC_BUTTON_NEXT, FocusedControlId(dialog_));
+    EXPECT_EQ(std::vector<int>({IDC_EDIT_DIR, IDC_BUTTON_BROWSE, IDC_BUTTON_BACK, IDC_BUTTON_NEXT}), TabVisits(4));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitForPage(dialog_, PAGE_CONFIRM));
+    EXPECT_EQ(IDC_BUTTON_NEXT, FocusedControlId(dialog_));
+    PressKey(VK_RETURN);
+    WaitForCopyUnderWay();
+    EXPECT_EQ(IDC_BUTTON_NEXT, FocusedControlId(dialog_)) << "中止";
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitForMainMenu(dialog_));
+    EXPECT_TRUE(ReadControl(dialog_, IDC_BUTTON_START).enabled) << "the copy did not complete";
+    EXPECT_EQ(IDC_BUTTON_START, FocusedControlId(dialog_));
+    EXPECT_EQ(-1, WaitForExit(setup_, 0)) << "Escape during the copy ended the program";
 }
 
 TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
@@ -192,7 +319,6 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     Start();
     StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-cancel"));
     WaitForCopyUnderWay();
-    WaitPastDoubleClick();
     MessageBoxWatch boxes(setup_.pid);
     Click(dialog_, IDC_BUTTON_NEXT);
     ASSERT_TRUE(WaitForMainMenu(dialog_));
@@ -254,7 +380,18 @@ TEST_F(InstallFlowTest, SecondClickOfADoubleClickDoesNotPressTheButtonTheFirstPu
 {
     LayLargeDisc();
     Start();
-    StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-double"), false);
+    base_ = FreshTempFolder("e2e-double");
+    Click(dialog_, IDC_BUTTON_INSTALL);
+    ASSERT_TRUE(WaitForPage(dialog_, PAGE_INSTALL_TYPE));
+    // 次へ puts the next page's 次へ, then 実行, under the pointer: no page is skipped.
+    for (int page : {PAGE_FOLDER, PAGE_CONFIRM}) {
+        SCOPED_TRACE(page);
+        DoubleClick(dialog_, IDC_BUTTON_NEXT);
+        ASSERT_TRUE(WaitForPage(dialog_, page));
+        WaitPastDoubleClick();
+        ASSERT_TRUE(ShowsPage(dialog_, page)) << "the second click went on";
+        SendMessageA(GetDlgItem(dialog_, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)base_.c_str());  // the folder
+    }
 
     // 実行 turns into 中止 under the pointer: the copy goes on.
     DoubleClick(dialog_, IDC_BUTTON_NEXT);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/registry_probe.h"
 #include "support/wine_drives.h"

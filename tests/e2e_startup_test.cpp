@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/registry_probe.h"
 #include "support/shortcut_probe.h"
@@ -262,7 +262,7 @@ TEST_F(ReregisterTest, PathDifferingOrMissingOrUnquotedIsRewrittenWithTheShortcu
         EXPECT_EQ(expected_, Value(kProductKey, "Uninstall"));
         EXPECT_EQ("\"" + expected_ + "\"", Value(kUninstallKey, "UninstallString"));
         EXPECT_EQ(dir_, Value(kProductKey, "DIR"));
-        Shortcut shortcut = ReadShortcut(link_);
+        Shortcut shortcut = ReadShortcut(shortcuts_, "アンインストール.lnk");
         ASSERT_TRUE(shortcut.loaded);
         EXPECT_EQ(expected_, shortcut.target);
         EXPECT_EQ(dir_, shortcut.workingFolder);

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
+#include "../tools/driver/walk.h"
 #include "support/registry_probe.h"
 #include "support/wine_drives.h"
 
@@ -42,14 +43,7 @@ protected:
         ASSERT_EQ(heading, ReadControl(dialog_, IDC_LABEL).text);
     }
 
-    std::vector<int> Shown()
-    {
-        std::vector<int> shown;
-        for (int id = IDC_BUTTON_INSTALL; id <= IDC_PROGRESS; ++id) {
-            if (ReadControl(dialog_, id).visible) shown.push_back(id);
-        }
-        return shown;
-    }
+    std::vector<int> Shown() { return ShownControls(dialog_); }
 
     std::string Edit() { return ReadControl(dialog_, IDC_EDIT_DIR).text; }
 

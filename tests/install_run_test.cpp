@@ -17,7 +17,7 @@
 #include "../src/common/path.h"
 #include "../src/record/record.h"
 #include "../src/ui/ui.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
@@ -136,6 +136,7 @@ protected:
     int Run(const std::string &typed, int type = TYPE_MINIMAL, const wchar_t *wideTyped = nullptr)
     {
         g_state.page = PAGE_INSTALL_TYPE;
+        g_state.viewPressTime = 0;  // each run comes long after the presses of the run before
         ShowWizardPage(dialog_);
         SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
         SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());
@@ -423,7 +424,7 @@ TEST_F(InstallRunTest, DiscReadThatFailsIsAskedAboutAndGoesOnFromTheBlockThatFai
         LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
         LayRecordToTakeBack(shortcuts_);
         failure.fault();
-        ErrorBoxAnswers plan{failure.answers, failure.heal};
+        ErrorBoxAnswers plan{failure.answers, failure.heal, {}};
         EXPECT_EQ(1, RunAnswering(target_, &plan));
         EXPECT_EQ(std::vector<std::string>(failure.answers.size(),
                                            "次のファイルを読み込めませんでした。\nQ:\\core.vtp\n\nディスクに汚れや傷がないか、"
@@ -455,7 +456,7 @@ TEST_F(InstallRunTest, ClickDuringTheRegistrationDoesNotRollBack)
     LayDisc({{"VT.exe", kMiB}});
     // 中止 is pressed while the second error box is up.
     HWND next = GetDlgItem(dialog_, IDC_BUTTON_NEXT);
-    ErrorBoxAnswers plan{{IDOK, IDOK}, [next] { SendMessageA(next, BM_CLICK, 0, 0); }};
+    ErrorBoxAnswers plan{{IDOK, IDOK}, [next] { SendMessageA(next, BM_CLICK, 0, 0); }, {}};
     EXPECT_EQ(1, RunAnswering(target_, &plan));
     SetRawString(HKEY_LOCAL_MACHINE, shellLink, "", server);
     EXPECT_TRUE(Exists(installed_ + "VT.exe"));

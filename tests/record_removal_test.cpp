@@ -11,11 +11,12 @@
 
 #include "../src/common/common.h"
 #include "../src/record/record.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
 #include "support/shortcut_probe.h"
+#include "support/wine_drives.h"
 
 namespace {
 
@@ -305,7 +306,7 @@ TEST_F(RemovalTest, ShortcutIsReplacedAndALinkPathBeyondMaxPathIsNotWritten)
     strcpy(g_state.installDir, install_.c_str());
     EXPECT_EQ(1, CreateShortcut((install_ + "VT.exe").c_str(), Wide(link).c_str()));
     EXPECT_EQ(1, CreateShortcut((install_ + "Other.exe").c_str(), Wide(link).c_str()));
-    Shortcut written = ReadShortcut(link);
+    Shortcut written = ReadShortcut(userShortcuts_, "Velvet Tinkers.lnk");
     ASSERT_TRUE(written.loaded);
     EXPECT_EQ(install_ + "Other.exe", written.target);
     EXPECT_EQ(install_, written.workingFolder);

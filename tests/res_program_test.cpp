@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "../res/resource.h"
-#include "support/driver.h"
+#include "support/wine_drives.h"
 
 namespace {
 

@@ -3,13 +3,15 @@
 
 #include <string.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "../src/app/app.h"
 #include "../src/common/common.h"
 #include "../src/ui/ui.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
+#include "../tools/driver/walk.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
 
@@ -36,7 +38,7 @@ protected:
         return dialog;
     }
 
-    void Command(WPARAM wParam) { SendMessageA(g_state.dialog, WM_COMMAND, wParam, 0); }
+    void Command(WPARAM wParam) { Press(wParam); }
     void Tick() { SendMessageA(g_state.dialog, WM_TIMER, IDT_ANIMATION, 0); }
 
     HBITMAP Picture()
@@ -44,14 +46,7 @@ protected:
         return (HBITMAP)SendDlgItemMessageA(g_state.dialog, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
     }
 
-    std::vector<int> ShownControls()
-    {
-        std::vector<int> shown;
-        for (int id = IDC_BUTTON_INSTALL; id <= IDC_PROGRESS; ++id) {
-            if (ReadControl(g_state.dialog, id).visible) shown.push_back(id);
-        }
-        return shown;
-    }
+    std::vector<int> ShownControls() { return ::ShownControls(g_state.dialog); }
 
     bool QuitPosted() { return TakeQuitMessage(); }
 };
@@ -70,6 +65,7 @@ TEST_F(DialogTest, CreationShowsTheMainMenuOfAFreshMachine)
     EXPECT_FALSE(start.enabled);
     EXPECT_EQ("インストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
     EXPECT_EQ("終了", ReadControl(dialog, IDC_BUTTON_END).text);
+    EXPECT_EQ(IDC_BUTTON_INSTALL, PrimaryButton());
     EXPECT_EQ(g_state.frames[0], Picture());
     EXPECT_EQ(0, g_state.isInstalled);
     EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
@@ -87,6 +83,7 @@ TEST_F(DialogTest, MainMenuOffersGameStartAndUninstallOnceDirIsSet)
     ShowMainMenu(dialog);
     EXPECT_EQ(1, g_state.isInstalled);
     EXPECT_TRUE(ReadControl(dialog, IDC_BUTTON_START).enabled);
+    EXPECT_EQ(IDC_BUTTON_START, PrimaryButton());
     EXPECT_EQ("アンインストール", ReadControl(dialog, IDC_BUTTON_INSTALL).text);
 }
 
@@ -122,20 +119,30 @@ TEST_F(DialogTest, NotificationsOfOtherKindsDoNothing)
     EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
 }
 
-TEST_F(DialogTest, ExitAndCloseBoxEndTheDialogAndPostQuit)
+TEST_F(DialogTest, ExitCloseBoxAndEscapeEndTheDialogAndPostQuit)
+{
+    // Escape reaches the dialog as the dialog manager turns it into a command.
+    const std::function<void()> ends[] = {[] { Press(IDC_BUTTON_END); },
+                                          [] { SendMessageA(g_state.dialog, WM_CLOSE, 0, 0); },
+                                          [] { Press(IDCANCEL); }};
+    for (const auto &end : ends) {
+        DestroyInstallerDialog();
+        Create();
+        ShowWindow(g_state.dialog, SW_SHOW);
+        end();
+        EXPECT_TRUE(QuitPosted());
+        EXPECT_FALSE(IsWindowVisible(g_state.dialog));
+    }
+}
+
+TEST_F(DialogTest, PressSoonAfterThePressThatChangedTheViewIsTheSecondClickOfADoubleClick)
 {
     Create();
-    ShowWindow(g_state.dialog, SW_SHOW);
-    Command(IDC_BUTTON_END);
+    Command(IDC_BUTTON_INSTALL);
+    SendMessageW(g_state.dialog, WM_COMMAND, IDC_BUTTON_BACK, 0);  // the same message time
+    EXPECT_EQ(std::vector<int>({IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT, IDC_COMBO_TYPE}), ShownControls());
+    SendMessageW(g_state.dialog, WM_COMMAND, IDCANCEL, 0);  // a key of its own
     EXPECT_TRUE(QuitPosted());
-    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
-
-    DestroyInstallerDialog();
-    Create();
-    ShowWindow(g_state.dialog, SW_SHOW);
-    SendMessageA(g_state.dialog, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(QuitPosted());
-    EXPECT_FALSE(IsWindowVisible(g_state.dialog));
 }
 
 TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
@@ -144,6 +151,9 @@ TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
     g_state.page = PAGE_COPY;
     g_state.isCopying = 1;
     std::vector<int> before = ShownControls();
+    Command(IDCANCEL);
+    EXPECT_FALSE(QuitPosted()) << "Escape on the copy page";
+    EXPECT_EQ(0, g_state.cancelRequested);
     Command(IDC_BUTTON_NEXT);
     EXPECT_EQ(1, g_state.cancelRequested);
     EXPECT_EQ(PAGE_COPY, g_state.page);

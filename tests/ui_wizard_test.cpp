@@ -10,7 +10,8 @@
 
 #include "../src/common/common.h"
 #include "../src/ui/ui.h"
-#include "support/driver.h"
+#include "../tools/driver/driver.h"
+#include "../tools/driver/walk.h"
 #include "support/installer_state.h"
 #include "support/registry_probe.h"
 #include "support/wine_drives.h"
@@ -38,16 +39,7 @@ protected:
 
     void TearDown() override { DestroyInstallerDialog(); }
 
-    void Press(int id) { SendMessageA(dialog_, WM_COMMAND, id, 0); }
-
-    std::vector<int> Shown()
-    {
-        std::vector<int> shown;
-        for (int id = IDC_BUTTON_INSTALL; id <= IDC_PROGRESS; ++id) {
-            if (ReadControl(dialog_, id).visible) shown.push_back(id);
-        }
-        return shown;
-    }
+    std::vector<int> Shown() { return ShownControls(dialog_); }
 
     std::string Text(int id) { return ReadControl(dialog_, id).text; }
 
@@ -71,6 +63,7 @@ TEST_F(WizardTest, PagesShowTheirControlsAndTextsForwardAndBack)
     EXPECT_EQ("インストール方法の選択", Text(IDC_LABEL));
     EXPECT_EQ("戻る", Text(IDC_BUTTON_BACK));
     EXPECT_EQ("次へ", Text(IDC_BUTTON_NEXT));
+    EXPECT_EQ(IDC_BUTTON_NEXT, PrimaryButton());
     ASSERT_EQ(3, Combo(CB_GETCOUNT));
     EXPECT_EQ(1, Combo(CB_GETCURSEL));
     const char *types[] = {"フルインストール[約3GB]", "標準インストール[約1.2GB]", "最小インストール[約450MB]"};
@@ -94,6 +87,7 @@ TEST_F(WizardTest, PagesShowTheirControlsAndTextsForwardAndBack)
     EXPECT_EQ(std::vector<int>({IDC_LABEL, IDC_BUTTON_BACK, IDC_BUTTON_NEXT}), Shown());
     EXPECT_EQ("インストールを実行します", Text(IDC_LABEL));
     EXPECT_EQ("実行", Text(IDC_BUTTON_NEXT));
+    EXPECT_EQ(IDC_BUTTON_NEXT, PrimaryButton());
 
     Press(IDC_BUTTON_BACK);
     EXPECT_EQ(PAGE_FOLDER, g_state.page);
@@ -104,6 +98,7 @@ TEST_F(WizardTest, PagesShowTheirControlsAndTextsForwardAndBack)
 
     Press(IDC_BUTTON_BACK);
     EXPECT_EQ(std::vector<int>({IDC_BUTTON_INSTALL, IDC_BUTTON_START, IDC_BUTTON_END}), Shown());
+    EXPECT_EQ(IDC_BUTTON_INSTALL, PrimaryButton());
     EXPECT_STREQ("", g_state.installDir);
     EXPECT_EQ(g_state.frames[0],
               (HBITMAP)SendDlgItemMessageA(dialog_, IDC_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
@@ -284,6 +279,19 @@ TEST_F(FolderPickerTest, PickedFolderAndDriveRoot)
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, (LPARAM) "D:\\");
         PressOk(browser);
     });
+    EXPECT_STREQ("D:\\", g_state.installDir);
+
+    // A folder that the code page cannot name is not taken, and the user is told why.
+    CreateDirectoryW(L"D:\\Zoë", NULL);
+    std::string refusal;
+    Browse([&refusal](HWND browser) {
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, (LPARAM)L"D:\\Zoë");
+        PressOk(browser);
+        HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 10000);
+        refusal = box != NULL ? MessageBoxText(box) : "";
+        if (box != NULL) AnswerMessageBox(box, IDOK);
+    });
+    EXPECT_EQ("このフォルダはこのシステムの文字コードで表せないため、インストール先に指定できません", refusal);
     EXPECT_STREQ("D:\\", g_state.installDir);
 }
 

@@ -8,7 +8,9 @@
 int RunInstallerDialog(void)
 {
     LoadCommonControls();
-    g_state.dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL), NULL,
+    // Created wide, so that the template's texts and every text set later read as written
+    // whatever the system's code page is.
+    g_state.dialog = CreateDialogParamW(g_state.instance, MAKEINTRESOURCEW(IDD_INSTALL), NULL,
                                         InstallDialogProc, 0);
     if (g_state.dialog == NULL) {
         // Without a dialog no quit message would ever come: say so and end.
@@ -17,10 +19,13 @@ int RunInstallerDialog(void)
     }
     ShowWindow(g_state.dialog, SW_SHOW);
 
+    // The dialog manager takes the keys that move between and press the controls: Tab,
+    // Shift+Tab, Return, Space, the arrow keys and Escape.
     MSG message;
-    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        if (IsDialogMessageW(g_state.dialog, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return 1;
 }

@@ -36,10 +36,9 @@ struct InstallerState {
     // The highest folder the install run created (empty when it created none): a run that does
     // not complete removes the folders it made, from the install folder up to this one.
     char createdFolder[INSTALL_DIR_SIZE];
-    // Message times of the last presses of 実行 and of 中止 (0 while there was none): the second
-    // click of a double-click lands on the button that each of them put in its place.
-    LONG runPressTime;
-    LONG cancelPressTime;
+    // Message time of the last press that changed the view (0 while there was none): the second
+    // click of a double-click lands on whatever button that press put under the pointer.
+    DWORD viewPressTime;
     int page;
     int frameIndex;
     int lastFrame;

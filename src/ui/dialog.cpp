@@ -22,15 +22,16 @@ int LoadCommonControls(void)
 
 static void SetPicture(HWND dialog, int frame)
 {
-    SendDlgItemMessageA(dialog, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+    SendDlgItemMessageW(dialog, IDC_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
                         (LPARAM)g_state.frames[frame]);
 }
 
-static void SetControlText(HWND dialog, int controlId, UINT stringId)
+// A text of the string table, loaded wide so that it reads as written on every system.
+static void SetTextFromTable(HWND window, UINT stringId)
 {
-    char text[256];
-    LoadStringA(g_state.instance, stringId, text, sizeof(text));
-    SetWindowTextA(GetDlgItem(dialog, controlId), text);
+    WCHAR text[256];
+    if (LoadStringW(g_state.instance, stringId, text, sizeof(text) / sizeof(text[0])) <= 0) text[0] = L'\0';
+    SetWindowTextW(window, text);
 }
 
 int ShowMainMenu(HWND dialog)
@@ -39,25 +40,26 @@ int ShowMainMenu(HWND dialog)
     // each change of picture, visibility or text, and the whole dialog is painted once afterwards.
     // After a cancelled copy this spares the separate repaints that kept the menu from answering.
     int drawing = IsWindowVisible(dialog);
-    if (drawing) SendMessageA(dialog, WM_SETREDRAW, FALSE, 0);
+    if (drawing) SendMessageW(dialog, WM_SETREDRAW, FALSE, 0);
     g_state.page = PAGE_INSTALL_TYPE;
     g_state.isCopying = 0;
     g_state.cancelRequested = 0;
     g_state.frameIndex = 0;
     SetPicture(dialog, 0);
-    ApplyView(dialog, kMainMenuView, sizeof(kMainMenuView) / sizeof(kMainMenuView[0]));
 
     ProductIsInstalled();
+    int installed = g_state.isInstalled == 1;
+    // Enabled before the view takes the focus there: a greyed button cannot have it.
+    EnableWindow(GetDlgItem(dialog, IDC_BUTTON_START), installed);
+    ApplyView(dialog, kMainMenuView, sizeof(kMainMenuView) / sizeof(kMainMenuView[0]),
+              installed ? IDC_BUTTON_START : IDC_BUTTON_INSTALL);
 
-    char caption[256];
-    LoadStringA(g_state.instance, IDS_CAPTION, caption, sizeof(caption));
-    SetWindowTextA(dialog, caption);
-    SetControlText(dialog, IDC_BUTTON_START, IDS_START);
-    EnableWindow(GetDlgItem(dialog, IDC_BUTTON_START), g_state.isInstalled == 1);
-    SetControlText(dialog, IDC_BUTTON_INSTALL, g_state.isInstalled == 1 ? IDS_UNINSTALL : IDS_INSTALL);
-    SetControlText(dialog, IDC_BUTTON_END, IDS_EXIT);
+    SetTextFromTable(dialog, IDS_CAPTION);
+    SetTextFromTable(GetDlgItem(dialog, IDC_BUTTON_START), IDS_START);
+    SetTextFromTable(GetDlgItem(dialog, IDC_BUTTON_INSTALL), installed ? IDS_UNINSTALL : IDS_INSTALL);
+    SetTextFromTable(GetDlgItem(dialog, IDC_BUTTON_END), IDS_EXIT);
     if (drawing) {
-        SendMessageA(dialog, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(dialog, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(dialog, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     }
 
@@ -65,12 +67,13 @@ int ShowMainMenu(HWND dialog)
     return 1;
 }
 
-// The second click of a double-click lands where the first one did. When the first turned the
-// button there into another (実行 into 中止, 中止 into 終了), the second must not press that one:
-// a press that arrives within the double-click time of such a press is ignored.
-static int WithinDoubleClickOf(LONG pressTime)
+// The second click of a double-click lands where the first one did, on whatever button the first
+// put there (次へ, 実行, 中止, 終了 all share one place): a press that comes within the double-click
+// time of the press that last changed the view is that second click. The ticks are unsigned, so
+// the difference stays right when the message clock wraps.
+static int FollowsViewChangeTooSoon(DWORD pressTime)
 {
-    return pressTime != 0 && (DWORD)(GetMessageTime() - pressTime) < GetDoubleClickTime();
+    return g_state.viewPressTime != 0 && pressTime - g_state.viewPressTime < GetDoubleClickTime();
 }
 
 static void OnInstallButton(HWND dialog)
@@ -95,12 +98,9 @@ static void OnBack(HWND dialog)
 static void OnNext(HWND dialog)
 {
     if (g_state.page < PAGE_COPY) {
-        if (g_state.page == PAGE_CONFIRM) g_state.runPressTime = GetMessageTime();
         g_state.page = g_state.page + 1;
         ShowWizardPage(dialog);  // from the confirmation page this runs the whole install
     } else if (g_state.isCopying != 0) {
-        if (WithinDoubleClickOf(g_state.runPressTime) || g_state.cancelRequested) return;
-        g_state.cancelPressTime = GetMessageTime();
         g_state.cancelRequested = 1;  // the copy loop sees it after its next block
     } else if (g_state.isRegistering != 0) {
         // Reachable only behind the ownerless shortcut error box: a completed copy is not
@@ -114,23 +114,48 @@ static void OnNext(HWND dialog)
 static void OnBrowse(HWND dialog)
 {
     BrowseForInstallFolder(dialog, g_state.installDir);
-    SetWindowTextA(GetDlgItem(dialog, IDC_EDIT_DIR), g_state.installDir);
+    SetWindowTextA(GetDlgItem(dialog, IDC_EDIT_DIR), g_state.installDir);  // a path: the ANSI code page
+}
+
+// Escape acts as the close box, but not on the copy page: one key must not throw away a running
+// install (the close box itself still cancels it there).
+static void OnEscape(void)
+{
+    if (g_state.page != PAGE_COPY) CloseInstaller();
+}
+
+// The presses that change the view or end the program: every button but 参照, which opens the
+// folder browser over the page.
+static const WPARAM kViewPresses[] = {IDC_BUTTON_INSTALL, IDC_BUTTON_START, IDC_BUTTON_END, IDC_BUTTON_BACK,
+                                      IDC_BUTTON_NEXT};
+
+static int IsViewPress(WPARAM command)
+{
+    for (WPARAM press : kViewPresses) {
+        if (press == command) return 1;
+    }
+    return 0;
 }
 
 static void OnCommand(HWND dialog, WPARAM command)
 {
+    // Escape is a key of its own, not a click that could follow another.
+    DWORD pressTime = (DWORD)GetMessageTime();
+    if (command != IDCANCEL && FollowsViewChangeTooSoon(pressTime)) return;
+    // Noted before the press acts: 実行 runs the whole copy inside it, and the cancel of 中止
+    // brings the main menu only later, both while further clicks are served.
+    if (IsViewPress(command)) g_state.viewPressTime = pressTime;
     // The whole wParam is compared, so only clicks (notification code 0) act; the
     // combo box's and edit box's notifications carry other codes and do nothing.
-    // The main menu's buttons take the places of the wizard's when a cancel ends the run.
     switch (command) {
     case IDC_BUTTON_INSTALL:
-        if (!WithinDoubleClickOf(g_state.cancelPressTime)) OnInstallButton(dialog);
+        OnInstallButton(dialog);
         break;
     case IDC_BUTTON_START:
-        if (!WithinDoubleClickOf(g_state.cancelPressTime)) LaunchGame();
+        LaunchGame();
         break;
     case IDC_BUTTON_END:
-        if (!WithinDoubleClickOf(g_state.cancelPressTime)) CloseInstaller();
+        CloseInstaller();
         break;
     case IDC_BUTTON_BACK:
         OnBack(dialog);
@@ -140,6 +165,9 @@ static void OnCommand(HWND dialog, WPARAM command)
         break;
     case IDC_BUTTON_BROWSE:
         OnBrowse(dialog);
+        break;
+    case IDCANCEL:
+        OnEscape();
         break;
     default:
         break;

@@ -3,7 +3,7 @@
 
 #include "../common/common.h"
 
-void ApplyView(HWND dialog, const int *shownIds, int shownCount)
+void ApplyView(HWND dialog, const int *shownIds, int shownCount, int primaryId)
 {
     for (int i = 0; i < shownCount; ++i) {
         ShowWindow(GetDlgItem(dialog, shownIds[i]), SW_SHOWNORMAL);
@@ -13,4 +13,10 @@ void ApplyView(HWND dialog, const int *shownIds, int shownCount)
         for (int i = 0; i < shownCount && !shown; ++i) shown = shownIds[i] == id;
         if (!shown) ShowWindow(GetDlgItem(dialog, id), SW_HIDE);
     }
+    if (primaryId == 0) return;
+    // The focus goes through the dialog manager, so that the button that had the default
+    // look before loses it; a hidden control that kept the focus would leave the keyboard
+    // with nothing to act on.
+    SendMessageW(dialog, DM_SETDEFID, (WPARAM)primaryId, 0);
+    SendMessageW(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, primaryId), TRUE);
 }

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "../common/common.h"
+#include "../common/path.h"
 #include "../install/install.h"
 #include "../record/record.h"
 #include "view.h"
@@ -16,9 +17,12 @@ static const int kCopyPageView[] = {IDC_LABEL, IDC_BUTTON_NEXT, IDC_PROGRESS};
 
 #define VIEW(table) table, (int)(sizeof(table) / sizeof(table[0]))
 
+static const char kFolderOutsideCodePage[] =
+    "このフォルダはこのシステムの文字コードで表せないため、インストール先に指定できません";
+
 static void SetText(HWND dialog, int controlId, const char *text)
 {
-    SetWindowTextA(GetDlgItem(dialog, controlId), text);
+    SetWindowTextFrom932(GetDlgItem(dialog, controlId), text);
 }
 
 static void SetNavigationTexts(HWND dialog, const char *nextText)
@@ -31,28 +35,26 @@ static void SetNavigationTexts(HWND dialog, const char *nextText)
 static void FillInstallTypes(HWND dialog)
 {
     HWND combo = GetDlgItem(dialog, IDC_COMBO_TYPE);
-    if (SendMessageA(combo, CB_GETCOUNT, 0, 0) != 0) return;
+    if (SendMessageW(combo, CB_GETCOUNT, 0, 0) != 0) return;
     static const UINT kTypes[] = {IDS_TYPE_FULL, IDS_TYPE_STANDARD, IDS_TYPE_MINIMAL};
     for (UINT id : kTypes) {
-        char text[1024];
-        LoadStringA(g_state.instance, id, text, sizeof(text));
-        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)text);
+        WCHAR text[1024];
+        if (LoadStringW(g_state.instance, id, text, sizeof(text) / sizeof(text[0])) <= 0) text[0] = L'\0';
+        SendMessageW(combo, CB_ADDSTRING, 0, (LPARAM)text);
     }
-    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+    SendMessageW(combo, CB_SETCURSEL, 1, 0);
 }
 
 // The Documents folder from version 6 on, else the program-files folder; "C:" when the
-// platform cannot say.
-static void ProposeDefaultFolder(HWND dialog)
+// platform cannot say. A Documents folder that the system's code page cannot name exactly
+// (C:\users\Zoë\Documents under 932) is not proposed as a look-alike (Zoe), which would be
+// another folder: the program-files folder is proposed instead.
+static void ProposeDefaultFolder(void)
 {
     char folder[1024];
-    if (g_state.osVersion.dwMajorVersion >= 6) {
-        folder[0] = '\0';
-        if (!SHGetSpecialFolderPathA(dialog, folder, CSIDL_PERSONAL, FALSE) || folder[0] == '\0') {
-            FormatText(folder, sizeof(folder), "%s", "C:");
-        }
-    } else if (!RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                              "ProgramFilesDir", folder)) {
+    if ((g_state.osVersion.dwMajorVersion < 6 || !SpecialFolderAnsi(CSIDL_PERSONAL, folder, sizeof(folder))) &&
+        !RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                       folder)) {
         FormatText(folder, sizeof(folder), "%s", "C:");
     }
     FormatText(g_state.installDir, INSTALL_DIR_SIZE, "%s", folder);
@@ -62,25 +64,25 @@ int ShowWizardPage(HWND dialog)
 {
     switch (g_state.page) {
     case PAGE_INSTALL_TYPE:
-        ApplyView(dialog, VIEW(kTypePageView));
+        ApplyView(dialog, VIEW(kTypePageView), IDC_BUTTON_NEXT);
         SetText(dialog, IDC_LABEL, "インストール方法の選択");
         FillInstallTypes(dialog);
         SetNavigationTexts(dialog, "次へ");
         return 1;
     case PAGE_FOLDER:
-        ApplyView(dialog, VIEW(kFolderPageView));
+        ApplyView(dialog, VIEW(kFolderPageView), IDC_BUTTON_NEXT);
         SetText(dialog, IDC_LABEL, "インストールフォルダの選択");
-        if (g_state.installDir[0] == '\0') ProposeDefaultFolder(dialog);
-        SetText(dialog, IDC_EDIT_DIR, g_state.installDir);
+        if (g_state.installDir[0] == '\0') ProposeDefaultFolder();
+        SetWindowTextA(GetDlgItem(dialog, IDC_EDIT_DIR), g_state.installDir);  // a path: the ANSI code page
         SetNavigationTexts(dialog, "次へ");
         return 1;
     case PAGE_CONFIRM:
-        ApplyView(dialog, VIEW(kConfirmPageView));
+        ApplyView(dialog, VIEW(kConfirmPageView), IDC_BUTTON_NEXT);
         SetText(dialog, IDC_LABEL, "インストールを実行します");
         SetNavigationTexts(dialog, "実行");
         return 1;
     case PAGE_COPY:
-        ApplyView(dialog, VIEW(kCopyPageView));
+        ApplyView(dialog, VIEW(kCopyPageView), IDC_BUTTON_NEXT);
         return RunInstall(dialog);
     default:
         return 1;
@@ -92,27 +94,37 @@ static int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM lParam, LPA
     (void)lParam;
     (void)lpData;
     if (message == BFFM_INITIALIZED) {
-        SendMessageA(window, BFFM_SETSELECTIONA, TRUE, (LPARAM)g_state.installDir);
+        WCHAR folder[INSTALL_DIR_SIZE];
+        if (MultiByteToWideChar(CP_ACP, 0, g_state.installDir, -1, folder, INSTALL_DIR_SIZE) > 0) {
+            SendMessageW(window, BFFM_SETSELECTIONW, TRUE, (LPARAM)folder);
+        }
     }
     return 0;
 }
 
 int BrowseForInstallFolder(HWND owner, char *path)
 {
-    BROWSEINFOA info;
+    BROWSEINFOW info;
     ZeroMemory(&info, sizeof(info));
     info.hwndOwner = owner;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    LPITEMIDLIST item = SHBrowseForFolderW(&info);
     if (item == NULL) return 0;
 
     // The path is taken into a buffer of its own, so a failed lookup leaves path as it was.
-    char picked[MAX_PATH];
-    picked[0] = '\0';
-    BOOL found = SHGetPathFromIDListA(item, picked);
+    WCHAR wide[MAX_PATH];
+    wide[0] = L'\0';
+    BOOL found = SHGetPathFromIDListW(item, wide);
     CoTaskMemFree(item);
-    if (!found || picked[0] == '\0') return 0;
+    if (!found || wide[0] == L'\0') return 0;
+    // Paths are kept in the system's code page: a folder it cannot name exactly would become
+    // another folder (a look-alike or question marks), so it is refused, saying why.
+    char picked[MAX_PATH * 2];
+    if (!AnsiFromWidePath(wide, picked, sizeof(picked))) {
+        ShowError(owner, kFolderOutsideCodePage);
+        return 0;
+    }
 
     if (lstrlenA(picked) > 3) {
         FormatText(path, INSTALL_DIR_SIZE, "%s\\", picked);

@@ -2,6 +2,7 @@
 #include "files.h"
 
 #include "../../src/common/path.h"
+#include "../../tools/driver/driver.h"
 
 #include <shlobj.h>
 
@@ -16,6 +17,14 @@ std::wstring LongPath(const std::string &path)
     std::vector<wchar_t> wide(path.size() + 1);
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), (int)wide.size());
     return std::wstring(L"\\\\?\\") + wide.data();
+}
+
+// The folder without its trailing backslashes (a trail byte 0x5C is no backslash).
+std::string Unclosed(const std::string &path)
+{
+    std::string folder = path;
+    while (EndsWithBackslash(folder.c_str())) folder.pop_back();
+    return folder;
 }
 
 HANDLE OpenForReading(const std::string &path)
@@ -105,41 +114,44 @@ unsigned long long FileSize(const std::string &path)
     return (unsigned long long)data.nFileSizeHigh << 32 | data.nFileSizeLow;
 }
 
-void DeleteTree(const std::string &path)
+// folder (a long path, no trailing backslash) with all it holds, every name taken wide so that
+// names the system's code page cannot hold go too.
+void DeleteTreeWide(const std::wstring &folder)
 {
-    std::string folder = path;
-    while (EndsWithBackslash(folder.c_str())) folder.pop_back();  // not a trail byte 0x5C
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((LongPath(folder) + L"\\*").c_str(), &entry);
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..") continue;
-            char narrow[MAX_PATH * 2];
-            WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, narrow, sizeof(narrow), NULL, NULL);
-            std::string path = folder + "\\" + narrow;
-            SetFileAttributesW(LongPath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteTree(path);
+                DeleteTreeWide(path);
             } else {
-                DeleteFileW(LongPath(path).c_str());
+                DeleteFileW(path.c_str());
             }
         } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
-    RemoveDirectoryW(LongPath(folder).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+void DeleteTree(const std::string &path)
+{
+    DeleteTreeWide(LongPath(Unclosed(path)));
 }
 
 std::set<std::string> FolderEntries(const std::string &folder)
 {
     std::set<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((LongPath(Unclosed(folder)) + L"\\*").c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
-        std::string name = entry.cFileName;
+        std::string name = TextFrom932Wide(entry.cFileName);
         if (name != "." && name != "..") names.insert(name);
-    } while (FindNextFileA(search, &entry));
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return names;
 }

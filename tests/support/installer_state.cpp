@@ -24,9 +24,20 @@ void PrepareInstallerState()
 
 HWND CreateInstallerDialog()
 {
-    g_state.dialog = CreateDialogParamA(g_state.instance, MAKEINTRESOURCEA(IDD_INSTALL), NULL,
+    g_state.dialog = CreateDialogParamW(g_state.instance, MAKEINTRESOURCEW(IDD_INSTALL), NULL,
                                         InstallDialogProc, 0);
     return g_state.dialog;
+}
+
+void Press(WPARAM command)
+{
+    g_state.viewPressTime = 0;
+    SendMessageW(g_state.dialog, WM_COMMAND, command, 0);
+}
+
+int PrimaryButton()
+{
+    return LOWORD(SendMessageW(g_state.dialog, DM_GETDEFID, 0, 0));
 }
 
 void DestroyInstallerDialog()

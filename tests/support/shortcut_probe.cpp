@@ -5,7 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-Shortcut ReadShortcut(const std::string &linkPath)
+Shortcut ReadShortcut(const std::string &folder, const std::string &linkName)
 {
     Shortcut shortcut = {false, "", ""};
     CoInitialize(NULL);
@@ -15,8 +15,9 @@ Shortcut ReadShortcut(const std::string &linkPath)
         IPersistFile *file = NULL;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void **)&file))) {
             WCHAR wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-            if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+            int used = MultiByteToWideChar(CP_ACP, 0, folder.c_str(), -1, wide, MAX_PATH);
+            if (used > 0) MultiByteToWideChar(932, 0, linkName.c_str(), -1, wide + used - 1, MAX_PATH - used + 1);
+            if (used > 0 && SUCCEEDED(file->Load(wide, STGM_READ))) {
                 char text[MAX_PATH] = "";
                 shortcut.loaded = true;
                 link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH);

@@ -10,6 +10,8 @@ struct Shortcut {
     std::string workingFolder;
 };
 
-Shortcut ReadShortcut(const std::string &linkPath);
+// folder is a path in the system's code page, linkName a name in code page 932 (as the tests'
+// texts are), so that a Japanese name is found on every system.
+Shortcut ReadShortcut(const std::string &folder, const std::string &linkName);
 
 #endif

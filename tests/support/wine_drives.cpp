@@ -63,6 +63,16 @@ std::string WindowsPathOf(const std::string &unixPath)
     return ok ? narrow : "";
 }
 
+std::string SetupExePath()
+{
+    return WindowsPathOf(SETUP_EXE_UNIX_PATH);
+}
+
+std::string TestProgramPath(const std::string &fileName)
+{
+    return WindowsPathOf(std::string(TEST_PROGRAMS_UNIX_DIR) + "/" + fileName);
+}
+
 bool DefineUnixDrive(char letter, UINT type, const std::string &unixMountPoint, const std::string &unixDevice)
 {
     std::vector<char> buffer(sizeof(UnixDrive) + unixMountPoint.size() + 1 + unixDevice.size() + 1, 0);

@@ -6,6 +6,11 @@
 
 #include <string>
 
+// Path of the built installer, and of a program built beside the tests (launch_probe.exe, ...),
+// as Windows paths.
+std::string SetupExePath();
+std::string TestProgramPath(const std::string &fileName);
+
 // Unix path of a Windows path and back, as Wine maps them ("" when it cannot).
 std::string UnixPathOf(const std::string &windowsPath);
 std::string WindowsPathOf(const std::string &unixPath);

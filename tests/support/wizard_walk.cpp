@@ -1,8 +1,7 @@
-// The wizard walk and the uninstall as the test driver performs them.
+// The rollback's leftovers laid and the uninstall as the tests perform it.
 #include "wizard_walk.h"
 
-#include "../../res/resource.h"
-#include "driver.h"
+#include "../../tools/driver/driver.h"
 #include "files.h"
 #include "registry_probe.h"
 #include "shortcut_probe.h"
@@ -11,57 +10,7 @@ namespace {
 
 const DWORD kTimeout = 60000;
 
-bool WaitForLabel(HWND dialog, const std::string &text)
-{
-    DWORD start = GetTickCount();
-    while (ReadControl(dialog, IDC_LABEL).text != text) {
-        if (GetTickCount() - start > kTimeout) return false;
-        Sleep(10);
-    }
-    return true;
-}
-
 }  // namespace
-
-HWND WaitForInstaller(DWORD pid, DWORD timeoutMs)
-{
-    return WaitForWindow(pid, "Velvet Tinkers インストーラ", timeoutMs);
-}
-
-bool WalkToConfirm(HWND dialog, int type, const std::string &folder, std::string *proposedFolder)
-{
-    Click(dialog, IDC_BUTTON_INSTALL);
-    if (!WaitForLabel(dialog, "インストール方法の選択")) return false;
-    SendMessageA(GetDlgItem(dialog, IDC_COMBO_TYPE), CB_SETCURSEL, type, 0);
-    Click(dialog, IDC_BUTTON_NEXT);
-    if (!WaitForLabel(dialog, "インストールフォルダの選択")) return false;
-    if (proposedFolder != NULL) *proposedFolder = ReadControl(dialog, IDC_EDIT_DIR).text;
-    SendMessageA(GetDlgItem(dialog, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)folder.c_str());
-    Click(dialog, IDC_BUTTON_NEXT);
-    return WaitForLabel(dialog, "インストールを実行します");
-}
-
-bool WalkToCopy(HWND dialog, int type, const std::string &folder, std::string *proposedFolder)
-{
-    if (!WalkToConfirm(dialog, type, folder, proposedFolder)) return false;
-    Click(dialog, IDC_BUTTON_NEXT);
-    return WaitForLabel(dialog, "インストール中...");
-}
-
-bool WaitForMainMenu(HWND dialog, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!ReadControl(dialog, IDC_BUTTON_END).visible) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
-}
-
-void WaitPastDoubleClick()
-{
-    Sleep(GetDoubleClickTime() + 100);
-}
 
 void LayRecordToTakeBack(const std::string &shortcutFolder)
 {
@@ -73,7 +22,7 @@ void LayRecordToTakeBack(const std::string &shortcutFolder)
 
 std::string UninstallFromShortcut(const std::string &shortcutFolder)
 {
-    Shortcut shortcut = ReadShortcut(shortcutFolder + "アンインストール.lnk");
+    Shortcut shortcut = ReadShortcut(shortcutFolder, "アンインストール.lnk");
     return shortcut.loaded ? UninstallWith(shortcut.target, shortcut.workingFolder) : "";
 }
 

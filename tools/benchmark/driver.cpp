@@ -15,7 +15,8 @@
 #include <string.h>
 
 #include "../../res/resource.h"
-#include "../../tests/support/driver.h"
+#include "../driver/driver.h"
+#include "../driver/walk.h"
 
 namespace {
 
@@ -30,7 +31,6 @@ const DWORD kStepTimeoutMs = 60000;
 const double kCopyTimeoutSeconds = 900.0;
 const DWORD kCopyPollMs = 4;    // file size polls during a copy
 const double kProbeSeconds = 0.02;  // screen and memory samples during a copy
-const int TYPE_STANDARD = 1;
 
 enum { MAX_FILES = 64, NAME_SIZE = 64, PATH_SIZE = 1024, MAX_CHANGES = 4096 };
 
@@ -135,47 +135,9 @@ int InstallFolderFor(const char *typed, char *out, size_t size)
     return written >= 0 && (size_t)written < size;
 }
 
-int StartWithArguments(const char *commandLine, Program *program)
-{
-    char line[4096];
-    int written = snprintf(line, sizeof(line), "%s", commandLine);
-    if (written < 0 || (size_t)written >= sizeof(line)) return 0;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info;
-    ZeroMemory(&info, sizeof(info));
-    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) return 0;
-    CloseHandle(info.hThread);
-    program->process = info.hProcess;
-    program->pid = info.dwProcessId;
-    return 1;
-}
-
 int HasExited(const Program *program)
 {
     return WaitForSingleObject(program->process, 0) == WAIT_OBJECT_0;
-}
-
-struct DialogSearch {
-    DWORD pid;
-    const char *caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM context)
-{
-    DialogSearch *search = (DialogSearch *)context;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
-    char className[64] = "";
-    char caption[256] = "";
-    GetClassNameA(window, className, sizeof(className));
-    GetWindowTextA(window, caption, sizeof(caption));  // another process's caption: no message sent
-    if (strcmp(className, "#32770") != 0 || strcmp(caption, search->caption) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
 }
 
 // The visible dialog of pid with the caption whose control is visible too: the main menu when the
@@ -184,36 +146,12 @@ HWND WaitForShownControl(const Program *program, const char *caption, int contro
 {
     double deadline = Seconds() + timeoutMs / 1000.0;
     do {
-        DialogSearch search = {program->pid, caption, NULL};
-        EnumWindows(MatchDialog, (LPARAM)&search);
-        if (search.found != NULL && IsWindowVisible(GetDlgItem(search.found, controlId))) return search.found;
+        HWND found = FindDialog(program->pid, caption);
+        if (found != NULL && IsWindowVisible(GetDlgItem(found, controlId))) return found;
         if (HasExited(program)) return NULL;
         Sleep(pollMs);
     } while (Seconds() < deadline);
     return NULL;
-}
-
-int WaitForLabel(HWND dialog, const char *text)
-{
-    double deadline = Seconds() + kStepTimeoutMs / 1000.0;
-    do {
-        if (ReadControl(dialog, IDC_LABEL).text == text) return 1;
-        Sleep(10);
-    } while (Seconds() < deadline);
-    return 0;
-}
-
-// From the main menu to the confirmation page, the standard type and the folder typed in.
-int WalkToConfirmation(HWND dialog, const char *folder)
-{
-    Click(dialog, IDC_BUTTON_INSTALL);
-    if (!WaitForLabel(dialog, "インストール方法の選択")) return 0;
-    SendMessageA(GetDlgItem(dialog, IDC_COMBO_TYPE), CB_SETCURSEL, TYPE_STANDARD, 0);
-    Click(dialog, IDC_BUTTON_NEXT);
-    if (!WaitForLabel(dialog, "インストールフォルダの選択")) return 0;
-    SendMessageA(GetDlgItem(dialog, IDC_EDIT_DIR), WM_SETTEXT, 0, (LPARAM)folder);
-    Click(dialog, IDC_BUTTON_NEXT);
-    return WaitForLabel(dialog, "インストールを実行します");
 }
 
 // Ends a program through its close box, or by force when it does not end.
@@ -481,12 +419,11 @@ int FollowCopy(Program *program, HWND picture, CopyWatch *watch, unsigned long l
 // The wizard walked to its confirmation in a freshly started Setup.exe.
 HWND StartAtConfirmation(const char *setup, const char *folder, Program *program)
 {
-    char commandLine[PATH_SIZE];
-    snprintf(commandLine, sizeof(commandLine), "\"%s\"", setup);
-    if (!StartWithArguments(commandLine, program)) return NULL;
+    if (!StartProgram(setup, program)) return NULL;
     HWND dialog = WaitForShownControl(program, kCaption, IDC_BUTTON_END, 10, kStepTimeoutMs);
-    if (dialog == NULL || !WalkToConfirmation(dialog, folder)) return NULL;
+    if (dialog == NULL || !WalkToConfirm(dialog, TYPE_STANDARD, folder)) return NULL;
     Sleep(300);  // let the page settle before the idle figures are taken
+    WaitPastDoubleClick();  // so that the measured press of 実行 is not held back
     return dialog;
 }
 
@@ -624,11 +561,7 @@ int MeasureCancel(const char *setup, const char *typed, const FileSet *files)
     double first = -1.0;
     unsigned long long firstBytes = 0;
     unsigned long long bytes = 0;
-    // The installer takes a press of 中止 within the double-click time of the press of 実行 for
-    // the second click of a double-click and ignores it: the cancel waits that out too.
-    double doubleClick = GetDoubleClickTime() / 1000.0;
-    while ((bytes < files->total / 2 || Seconds() - click < doubleClick) && Seconds() - click < kCopyTimeoutSeconds &&
-           !HasExited(&program)) {
+    while (bytes < files->total / 2 && Seconds() - click < kCopyTimeoutSeconds && !HasExited(&program)) {
         Sleep(kCopyPollMs);
         bytes = CopiedBytes(&copy);
         if (bytes > 0 && first < 0) {
@@ -642,6 +575,9 @@ int MeasureCancel(const char *setup, const char *typed, const FileSet *files)
     // The press of 中止 is posted, as a click is queued; the files are watched from another
     // thread, the window state from this one, each every millisecond. The menu is back when its
     // exit button shows and the dialog answers again.
+    // The installer takes a press of 中止 within the double-click time of the press of 実行 for
+    // the second click of a double-click and ignores it: the cancel waits that out first.
+    WaitPastDoubleClick();
     RemovalWatch removal = {&copy, 0, -1.0, -1.0, -1.0, 0};
     HANDLE watcher = CreateThread(NULL, 0, WatchRemoval, &removal, 0, NULL);
     Sleep(5);  // the watcher's first polls see the copy still growing
@@ -676,10 +612,10 @@ int MeasureCancel(const char *setup, const char *typed, const FileSet *files)
 
 int MeasureBare(const char *copier, const char *folder, const char *list, const FileSet *files, const char *report)
 {
-    char commandLine[4096];
-    int written = snprintf(commandLine, sizeof(commandLine), "\"%s\" \"%.2s\" \"%s\" \"%s\" \"%s\"", copier,
-                           kDiscRoot, folder, list, report);
-    if (written < 0 || (size_t)written >= sizeof(commandLine)) return 0;
+    char arguments[4096];
+    int written = snprintf(arguments, sizeof(arguments), "\"%.2s\" \"%s\" \"%s\" \"%s\"", kDiscRoot, folder,
+                           list, report);
+    if (written < 0 || (size_t)written >= sizeof(arguments)) return 0;
     char watched[PATH_SIZE];
     if (!JoinPath(watched, sizeof(watched), folder, "\\")) return 0;
     CopyWatch watch;
@@ -688,7 +624,7 @@ int MeasureBare(const char *copier, const char *folder, const char *list, const 
     ZeroMemory(&figures, sizeof(figures));
     Program program;
     figures.started = Seconds();
-    if (!StartWithArguments(commandLine, &program)) {
+    if (!StartProgram(copier, &program, "", arguments)) {
         printf("error bare: %s does not start\n", copier);
         return 0;
     }
@@ -719,11 +655,9 @@ int MeasureBare(const char *copier, const char *folder, const char *list, const 
 // Seconds from the process start to its dialog with the given control shown; -1 when it never shows.
 double TimeStartup(const char *path, const char *caption, int controlId)
 {
-    char commandLine[PATH_SIZE];
-    snprintf(commandLine, sizeof(commandLine), "\"%s\"", path);
     Program program;
     double start = Seconds();
-    if (!StartWithArguments(commandLine, &program)) return -1.0;
+    if (!StartProgram(path, &program)) return -1.0;
     HWND dialog = WaitForShownControl(&program, caption, controlId, 2, kStepTimeoutMs);
     double shown = Seconds();
     CloseProgram(&program, dialog);

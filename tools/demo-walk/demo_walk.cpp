@@ -8,11 +8,11 @@
 #include <string>
 
 #include "../../res/resource.h"
-#include "../../tests/support/driver.h"
+#include "../driver/driver.h"
+#include "../driver/walk.h"
 
 namespace {
 
-const char kCaption[] = "Velvet Tinkers インストーラ";
 const DWORD kTimeout = 60000;
 
 std::string g_folder;
@@ -75,20 +75,6 @@ bool Check(bool condition, const char *what)
         g_failed = true;
     }
     return condition;
-}
-
-bool WaitForText(HWND dialog, int id, const std::string &text)
-{
-    DWORD start = GetTickCount();
-    while (ReadControl(dialog, id).text != text && GetTickCount() - start < kTimeout) Sleep(20);
-    return Check(ReadControl(dialog, id).text == text, ("no " + text).c_str());
-}
-
-bool WaitForMainMenu(HWND dialog)
-{
-    DWORD start = GetTickCount();
-    while (!ReadControl(dialog, IDC_BUTTON_END).visible && GetTickCount() - start < kTimeout) Sleep(20);
-    return Check(ReadControl(dialog, IDC_BUTTON_END).visible, "no main menu");
 }
 
 // The copy as a user sees it: pictures of the dialog every 100 ms from the start of the copy until
@@ -201,17 +187,20 @@ void ShotOfTheProgramList()
         return;
     }
     CloseHandle(process.hThread);
+    // Known by its list of programs, as its caption is in the system's language.
+    HWND window = NULL;
     HWND list = NULL;
-    HWND window = WaitForWindow(0, "プログラムの追加と削除", kTimeout);
-    if (Check(window != NULL, "no program list")) {
-        DWORD start = GetTickCount();
-        while (list == NULL && GetTickCount() - start < kTimeout) {
-            EnumChildWindows(window, FindListView, reinterpret_cast<LPARAM>(&list));
-            if (list == NULL || SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0) {
-                list = NULL;
-                Sleep(50);
+    DWORD start = GetTickCount();
+    while (list == NULL && GetTickCount() - start < kTimeout) {
+        for (HWND candidate : VisibleWindows(0)) {
+            HWND found = NULL;
+            EnumChildWindows(candidate, FindListView, reinterpret_cast<LPARAM>(&found));
+            if (found != NULL && SendMessageA(found, LVM_GETITEMCOUNT, 0, 0) > 0) {
+                window = candidate;
+                list = found;
             }
         }
+        if (list == NULL) Sleep(50);
     }
     if (Check(list != NULL, "no program in the list")) {
         Check(ClickListItem(list, "Velvet Tinkers"), "no Velvet Tinkers to select in the program list");
@@ -242,22 +231,15 @@ int main(int argc, char **argv)
     g_folder = argv[2];
     Program setup;
     if (!Check(StartProgram(argv[1], &setup), "Setup.exe did not start")) return 1;
-    HWND dialog = WaitForWindow(setup.pid, kCaption, kTimeout);
+    HWND dialog = WaitForInstaller(setup.pid, kTimeout);
     if (!Check(dialog != NULL, "no installer dialog")) return 1;
     Shot("main-menu");
 
-    Click(dialog, IDC_BUTTON_INSTALL);
-    WaitForText(dialog, IDC_LABEL, "インストール方法の選択");
-    Shot("install-type");
-    Click(dialog, IDC_BUTTON_NEXT);
-    WaitForText(dialog, IDC_LABEL, "インストールフォルダの選択");
-    Shot("install-folder");
-    Click(dialog, IDC_BUTTON_NEXT);
-    WaitForText(dialog, IDC_LABEL, "インストールを実行します");
-    Shot("confirm");
+    // The type and the folder that the pages propose, as a user who accepts them.
+    Check(WalkToConfirm(dialog, TYPE_KEEP, "", NULL, Shot), "the wizard did not reach its confirmation");
     Click(dialog, IDC_BUTTON_NEXT);
     FramesOfTheCopy(dialog);
-    WaitForMainMenu(dialog);
+    Check(WaitForMainMenu(dialog, kTimeout), "no main menu");
     Check(ReadControl(dialog, IDC_BUTTON_START).enabled, "game start is not offered");
     Shot("installed");
     ShotOfTheProgramList();
@@ -268,12 +250,12 @@ int main(int argc, char **argv)
     HWND game = NULL;
     DWORD start = GetTickCount();
     while (game == NULL && GetTickCount() - start < kTimeout) {
-        game = FindWindowA("VelvetTinkersGame", "Velvet Tinkers");
+        game = FindWindowW(L"VelvetTinkersGame", L"Velvet Tinkers");
         Sleep(50);
     }
     if (Check(game != NULL, "the game did not start")) {
         Shot("game");
-        PostMessageA(game, WM_CLOSE, 0, 0);
+        PostMessageW(game, WM_CLOSE, 0, 0);
     }
 
     if (Check(StartProgram(argv[1], &setup), "Setup.exe did not start again")) {

@@ -3,9 +3,14 @@
 # vt_attach_image; vt_cleanup undoes all three.
 
 export WINEDEBUG=${WINEDEBUG:--all}
-# Code page 932 comes from the Japanese locale; LC_ALL would override LANG if left as it is.
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+# The system code page of the prefixes made from here on follows the locale: 932 from ja_JP.UTF-8
+# (the default), 1252 from en_US.UTF-8, 936 from zh_CN.UTF-8. LC_ALL would override LANG if left
+# as it is.
+vt_use_locale() {
+  export LANG="$1"
+  export LC_ALL="$1"
+}
+vt_use_locale ja_JP.UTF-8
 # No Mono or Gecko install prompts while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -54,6 +59,13 @@ vt_make_prefix() {
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d 'IPAGothic' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS Gothic' /d 'IPAGothic' /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'IPAGothic' /f >/dev/null 2>&1
+  # Under another language the captions and message boxes are drawn in Tahoma, which has no Japanese
+  # glyphs: Windows links it to a Japanese face for the characters it lacks, and so does this.
+  local face
+  for face in Tahoma 'Tahoma Bold' 'Microsoft Sans Serif' 'Microsoft Sans Serif Bold'; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
+  done
   wineserver -w
 }
 

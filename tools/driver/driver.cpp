@@ -1,9 +1,10 @@
-// The test driver: process start and end, window search, control reading and button presses.
+// The driver: process start and end, window search, texts read wide, button and key presses.
 #include "driver.h"
 
-#include "wine_drives.h"
-
 namespace {
+
+// When the last click or key was given: the next click waits out the double-click time after it.
+DWORD g_lastPress = GetTickCount() - 60000;
 
 struct WindowSearch {
     DWORD pid;
@@ -20,16 +21,6 @@ BOOL CALLBACK CollectVisible(HWND window, LPARAM context)
 }
 
 }  // namespace
-
-std::string SetupExePath()
-{
-    return WindowsPathOf(SETUP_EXE_UNIX_PATH);
-}
-
-std::string TestProgramPath(const std::string &fileName)
-{
-    return WindowsPathOf(std::string(TEST_PROGRAMS_UNIX_DIR) + "/" + fileName);
-}
 
 bool StartProgram(const std::string &path, Program *program, const std::string &workDir,
                   const std::string &arguments)
@@ -79,25 +70,42 @@ std::vector<HWND> VisibleWindows(DWORD pid)
     return search.found;
 }
 
+std::string TextFrom932Wide(const WCHAR *wide)
+{
+    char text[4096];
+    int written = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, -1, text, sizeof(text), NULL, NULL);
+    return written > 0 ? std::string(text, written - 1) : std::string();
+}
+
 std::string WindowText(HWND window)
 {
-    char text[1024] = "";
+    // Sent to the window itself: an edit box of another process answers only that way.
+    WCHAR text[1024] = L"";
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+    SendMessageTimeoutW(window, WM_GETTEXT, sizeof(text) / sizeof(text[0]), reinterpret_cast<LPARAM>(text),
                         SMTO_ABORTIFHUNG, 5000, &copied);
-    text[sizeof(text) - 1] = '\0';
-    return text;
+    text[sizeof(text) / sizeof(text[0]) - 1] = L'\0';
+    return TextFrom932Wide(text);
+}
+
+HWND FindDialog(DWORD pid, const std::string &caption)
+{
+    for (HWND window : VisibleWindows(pid)) {
+        WCHAR className[64] = L"";
+        WCHAR text[256] = L"";
+        GetClassNameW(window, className, 64);
+        GetWindowTextW(window, text, 256);  // another process's caption: no message is sent
+        if (lstrcmpW(className, L"#32770") == 0 && TextFrom932Wide(text) == caption) return window;
+    }
+    return NULL;
 }
 
 HWND WaitForWindow(DWORD pid, const std::string &caption, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     do {
-        for (HWND window : VisibleWindows(pid)) {
-            char className[64] = "";
-            GetClassNameA(window, className, sizeof(className));
-            if (lstrcmpA(className, "#32770") == 0 && WindowText(window) == caption) return window;
-        }
+        HWND window = FindDialog(pid, caption);
+        if (window != NULL) return window;
         Sleep(20);
     } while (GetTickCount() - start < timeoutMs);
     return NULL;
@@ -121,19 +129,42 @@ ControlState ReadControl(HWND dialog, int id)
     HWND control = GetDlgItem(dialog, id);
     if (control == NULL) return state;
     state.exists = true;
-    state.visible = (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+    state.visible = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
     state.enabled = IsWindowEnabled(control) != FALSE;
     state.text = WindowText(control);
     return state;
 }
 
+std::vector<std::string> ComboItems(HWND combo)
+{
+    std::vector<std::string> items;
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        WCHAR item[1024] = L"";
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 1024) SendMessageW(combo, CB_GETLBTEXT, i, (LPARAM)item);
+        items.push_back(TextFrom932Wide(item));
+    }
+    return items;
+}
+
+void WaitPastDoubleClick()
+{
+    // A little beyond the time, as the installer measures it from the messages' own times.
+    DWORD wanted = GetDoubleClickTime() + 20;
+    DWORD since = GetTickCount() - g_lastPress;
+    if (since < wanted) Sleep(wanted - since);
+}
+
 void Click(HWND dialog, int id)
 {
-    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    WaitPastDoubleClick();
+    PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    g_lastPress = GetTickCount();
 }
 
 void DoubleClick(HWND dialog, int id)
 {
+    WaitPastDoubleClick();
     RECT button;
     GetWindowRect(GetDlgItem(dialog, id), &button);
     SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
@@ -145,6 +176,56 @@ void DoubleClick(HWND dialog, int id)
         SendInput(2, press, sizeof(INPUT));
         if (click == 0) Sleep(GetDoubleClickTime() / 4);
     }
+    g_lastPress = GetTickCount();
+}
+
+bool BringToFront(HWND window)
+{
+    DWORD start = GetTickCount();
+    while (GetForegroundWindow() != window && GetTickCount() - start < 5000) {
+        SetForegroundWindow(window);
+        Sleep(20);
+    }
+    return GetForegroundWindow() == window;
+}
+
+void PressKey(WORD key, bool shift)
+{
+    INPUT keys[4] = {};
+    int count = 0;
+    if (shift) keys[count++].ki.wVk = VK_SHIFT;
+    keys[count++].ki.wVk = key;
+    keys[count].ki.wVk = key;
+    keys[count++].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (shift) {
+        keys[count].ki.wVk = VK_SHIFT;
+        keys[count++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    for (int i = 0; i < count; ++i) keys[i].type = INPUT_KEYBOARD;
+    WaitPastDoubleClick();
+    SendInput(count, keys, sizeof(INPUT));
+    g_lastPress = GetTickCount();
+    Sleep(50);  // served before the caller looks at what it did
+}
+
+int FocusedControlId(HWND window)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, NULL), &info) || info.hwndFocus == NULL) return 0;
+    return GetDlgCtrlID(info.hwndFocus);
+}
+
+HWND WaitForMessageBox(DWORD pid, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    do {
+        for (HWND window : VisibleWindows(pid)) {
+            if (GetDlgItem(window, 0xFFFF) != NULL) return window;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
 }
 
 std::string MessageBoxText(HWND box)
@@ -159,7 +240,7 @@ bool HasButton(HWND box, int buttonId)
 
 void AnswerMessageBox(HWND box, int buttonId)
 {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, buttonId)));
     // Gone before the caller looks for what comes next, which may have the same caption.
     DWORD start = GetTickCount();
