@@ -284,13 +284,17 @@ TEST_F(LaunchTest, UninstallerStartsFromTheRecordAndTheInstallerCloses)
 TEST_F(LaunchTest, WithoutAValidRecordNothingStartsAndTheInstallerStillCloses)
 {
     std::set<DWORD> before = RunningProcesses();
-    // A damaged folder, then a program outside the folder, then no record at all.
+    // A damaged folder, then a program outside the folder, one whose path only begins with the
+    // folder (it leads out through "..", even if back to the game), then no record at all.
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", base_ + "\\");
     LaunchGame();
     EXPECT_TRUE(TakeQuitMessage());
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", install_);
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", base_ + "\\Uninstaller.exe");
     LaunchUninstaller();
+    EXPECT_TRUE(TakeQuitMessage());
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "EXE", install_ + "..\\Velvet Tinkers\\VT.exe");
+    LaunchGame();
     EXPECT_TRUE(TakeQuitMessage());
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
     LaunchGame();

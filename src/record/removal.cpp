@@ -254,6 +254,15 @@ int ForgetDamagedRecord(const char *dir)
     return 1;
 }
 
+// Whether program names a file directly inside folder: the folder, then a name with no further
+// level (a "..\" would lead out of it). A trail byte 0x5C counts too, which only refuses more.
+static int IsFileDirectlyIn(const char *program, const char *folder)
+{
+    size_t length = strlen(folder);
+    return strncmp(program, folder, length) == 0 && program[length] != '\0' &&
+           strpbrk(program + length, "\\/") == NULL;
+}
+
 // Starts the program that the product key's value names, in the install folder, then closes
 // the installer. Only a program inside a valid install folder is started.
 static int LaunchRecordedProgram(const char *valueName)
@@ -262,8 +271,7 @@ static int LaunchRecordedProgram(const char *valueName)
     char program[REG_TEXT_SIZE];
     int started = 0;
     if (ReadInstallFolder(folder) == RECORD_VALID &&
-        RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program) &&
-        strncmp(program, folder, strlen(folder)) == 0) {
+        RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program) && IsFileDirectlyIn(program, folder)) {
         started = (INT_PTR)ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL) > 32;
     }
     CloseInstaller();
