@@ -128,51 +128,56 @@ struct ExpectedControl {
 
 }  // namespace
 
+static void ExpectPe32GuiProgramImportingOnlySystemDlls(const std::string &program)
+{
+    std::vector<unsigned char> image = ReadFileBytes(program);
+    ASSERT_GT(image.size(), 4096u);
+    const IMAGE_DOS_HEADER *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(image.data());
+    ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
+    const IMAGE_NT_HEADERS32 *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(image.data() + dos->e_lfanew);
+    ASSERT_EQ((DWORD)IMAGE_NT_SIGNATURE, nt->Signature);
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
+    EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
+    // Loaded whole from a disc or a share, so that a disc taken out never leaves a page to fault in.
+    const WORD fromSwap = IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP | IMAGE_FILE_NET_RUN_FROM_SWAP;
+    EXPECT_EQ(fromSwap, nt->FileHeader.Characteristics & fromSwap);
+    EXPECT_EQ(nt->OptionalHeader.CheckSum, MapFileAndCheckSumChecksum(program)) << "the header's checksum is current";
+
+    // The import names, read through the loaded image's own mapping of its sections. A copy is
+    // loaded: by its own name Wine would hand out its builtin program uninstaller.exe.
+    char temp[MAX_PATH];
+    std::string copy = std::string(temp, GetTempPathA(sizeof(temp), temp)) + "vt-imports-probe.exe";
+    ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE));
+    HMODULE mapped = LoadLibraryExA(copy.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(nullptr, mapped);
+    const unsigned char *base = reinterpret_cast<const unsigned char *>(mapped);
+    const IMAGE_NT_HEADERS32 *loaded = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &directory = loaded->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    ASSERT_NE(0u, directory.VirtualAddress);
+    std::set<std::string> imported;
+    for (const IMAGE_IMPORT_DESCRIPTOR *entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        std::string name = reinterpret_cast<const char *>(base + entry->Name);
+        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+        imported.insert(name);
+    }
+    FreeLibrary(mapped);
+    DeleteFileA(copy.c_str());
+
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
+                                          "shell32.dll",  "ole32.dll",  "shlwapi.dll", "msvcrt.dll"};
+    EXPECT_TRUE(imported.count("kernel32.dll"));
+    for (const std::string &name : imported) EXPECT_TRUE(system.count(name)) << "imports " << name;
+}
+
 TEST_F(SetupProgramTest, EachProgramIsPe32GuiImportingOnlySystemDllsAndRunsFromSwap)
 {
     for (const char *program : {"Setup.exe", "Uninstaller.exe", "VT.exe"}) {
         SCOPED_TRACE(program);
-        std::string path = TestProgramPath(std::string("../bin/") + program);
-        std::vector<unsigned char> image = ReadFileBytes(path);
-        ASSERT_GT(image.size(), 4096u);
-        const IMAGE_DOS_HEADER *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(image.data());
-        ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
-        const IMAGE_NT_HEADERS32 *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(image.data() + dos->e_lfanew);
-        ASSERT_EQ((DWORD)IMAGE_NT_SIGNATURE, nt->Signature);
-        EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
-        EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
-        EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
-        // Loaded whole from a disc or a share, so that a disc taken out never leaves a page to fault in.
-        const WORD fromSwap = IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP | IMAGE_FILE_NET_RUN_FROM_SWAP;
-        EXPECT_EQ(fromSwap, nt->FileHeader.Characteristics & fromSwap);
-        EXPECT_EQ(nt->OptionalHeader.CheckSum, MapFileAndCheckSumChecksum(path)) << "the header's checksum is current";
-
-        // The import names, read from the file itself: loaded as a module, the file would give way to
-        // Wine's own builtin program of the same name (uninstaller.exe).
-        const IMAGE_SECTION_HEADER *sections = IMAGE_FIRST_SECTION(nt);
-        auto at = [&](DWORD rva) -> const unsigned char * {
-            for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-                const IMAGE_SECTION_HEADER &section = sections[i];
-                if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData) {
-                    return image.data() + section.PointerToRawData + (rva - section.VirtualAddress);
-                }
-            }
-            return nullptr;
-        };
-        const auto *entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(
-            at(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress));
-        ASSERT_NE(nullptr, entry);
-        std::set<std::string> imported;
-        for (; entry->Name != 0 && at(entry->Name) != nullptr; ++entry) {
-            std::string name = reinterpret_cast<const char *>(at(entry->Name));
-            std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-            imported.insert(name);
-        }
-
-        const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
-                                              "shell32.dll",  "ole32.dll",  "shlwapi.dll", "msvcrt.dll"};
-        EXPECT_TRUE(imported.count("kernel32.dll"));
-        for (const std::string &name : imported) EXPECT_TRUE(system.count(name)) << "imports " << name;
+        ExpectPe32GuiProgramImportingOnlySystemDlls(TestProgramPath(std::string("../bin/") + program));
     }
 }
 
