@@ -316,14 +316,7 @@ TEST_F(CompanionTest, DeclinedUninstallRemovesNothingWhateverTheCommandLine)
     HANDLE handle = NULL;
     DuplicateHandle(GetCurrentProcess(), other.process, GetCurrentProcess(), &handle,
                     SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0);
-    std::string command = "\"" + copy + "\" /cleanup " + std::to_string((unsigned long)(ULONG_PTR)handle);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started;
-    ASSERT_TRUE(CreateProcessA(copy.c_str(), &command[0], NULL, NULL, TRUE, 0, NULL, NULL, &startup, &started));
-    CloseHandle(started.hThread);
-    program_.process = started.hProcess;
-    program_.pid = started.dwProcessId;
+    ASSERT_TRUE(StartProgram(copy, &program_, "", "/cleanup " + std::to_string((unsigned long)(ULONG_PTR)handle), true));
     EXPECT_EQ("Velvet Tinkers をアンインストールしますか？", Answer(program_.pid, IDNO));
     EXPECT_EQ(1, WaitForExit(program_, kTimeout));
     EndProgram(program_);

@@ -23,7 +23,7 @@ BOOL CALLBACK CollectVisible(HWND window, LPARAM context)
 }  // namespace
 
 bool StartProgram(const std::string &path, Program *program, const std::string &workDir,
-                  const std::string &arguments)
+                  const std::string &arguments, bool inheritHandles)
 {
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof(startup));
@@ -31,7 +31,7 @@ bool StartProgram(const std::string &path, Program *program, const std::string &
     PROCESS_INFORMATION info;
     ZeroMemory(&info, sizeof(info));
     std::string commandLine = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
-    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
+    if (!CreateProcessA(path.c_str(), &commandLine[0], NULL, NULL, inheritHandles, 0, NULL,
                         workDir.empty() ? NULL : workDir.c_str(), &startup, &info)) {
         return false;
     }

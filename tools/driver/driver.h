@@ -13,8 +13,10 @@ struct Program {
     DWORD pid = 0;
 };
 
+// Starts path with arguments in workDir; with inheritHandles the program inherits this one's
+// inheritable handles (a handle named on its command line).
 bool StartProgram(const std::string &path, Program *program, const std::string &workDir = "",
-                  const std::string &arguments = "");
+                  const std::string &arguments = "", bool inheritHandles = false);
 
 // The exit code, or -1 when the program still runs after timeoutMs.
 long WaitForExit(Program &program, DWORD timeoutMs);
