@@ -14,9 +14,7 @@ namespace {
 
 std::wstring LongPath(const std::string &path)
 {
-    std::vector<wchar_t> wide(path.size() + 1);
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), (int)wide.size());
-    return std::wstring(L"\\\\?\\") + wide.data();
+    return L"\\\\?\\" + Wide(path);
 }
 
 // The folder without its trailing backslashes (a trail byte 0x5C is no backslash).
