@@ -180,7 +180,9 @@ TEST_F(CompanionTest, SampleDiscHoldsExactlyTheListedFilesAndSetup)
     EXPECT_EQ("VELVETTINKERS\n", ReadFile(disc + "\\.windows-label"));
     EXPECT_EQ("[autorun]\r\nopen=Setup.exe\r\nicon=Setup.exe,0\r\nlabel=Velvet Tinkers\r\n",
               ReadFile(disc + "\\autorun.inf"));
-    EXPECT_TRUE(SameContent(disc + "\\Setup.exe", SetupExePath()));
+    for (const char *program : {"Setup.exe", "Uninstaller.exe", "VT.exe"}) {
+        EXPECT_TRUE(SameContent(disc + "\\" + program, TestProgramPath(std::string("../bin/") + program))) << program;
+    }
 }
 
 // One install and uninstall from the sample disc: how the disc reaches drive Q: (the laid folder
@@ -373,6 +375,10 @@ TEST_F(CompanionTest, RunningGameIsAskedToCloseAndNothingGoesUntilItIs)
             HWND done = WaitForWindow(0, "確認", kTimeout);
             ASSERT_NE(nullptr, done);
             EXPECT_EQ("アンインストールが完了しました", MessageBoxText(done));
+            // Said by the temporary copy, which is the built program to the byte, signature included.
+            char temp[MAX_PATH];
+            std::string copy = std::string(temp, GetTempPathA(sizeof(temp), temp)) + "vt-uninstall-";
+            EXPECT_TRUE(SameContent(copy + std::to_string(program_.pid) + ".exe", TestProgramPath("../bin/Uninstaller.exe")));
             AnswerMessageBox(done, IDOK);
         }
     }

@@ -25,10 +25,11 @@ std::string Unclosed(const std::string &path)
     return folder;
 }
 
+// Also a file that another process holds open to be deleted when it closes it.
 HANDLE OpenForReading(const std::string &path)
 {
-    return CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                       OPEN_EXISTING, 0, NULL);
+    return CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       NULL, OPEN_EXISTING, 0, NULL);
 }
 
 }  // namespace
