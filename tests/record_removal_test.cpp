@@ -268,7 +268,7 @@ protected:
 TEST_F(LaunchTest, GameStartsFromTheRecordAndTheInstallerCloses)
 {
     ShowWindow(g_state.dialog, SW_SHOW);
-    LaunchGame();
+    EXPECT_EQ(1, LaunchGame());
     EXPECT_TRUE(TakeQuitMessage());
     EXPECT_FALSE(IsWindowVisible(g_state.dialog));
     ExpectStartedInTheInstallFolder("VT.exe");
@@ -276,29 +276,34 @@ TEST_F(LaunchTest, GameStartsFromTheRecordAndTheInstallerCloses)
 
 TEST_F(LaunchTest, UninstallerStartsFromTheRecordAndTheInstallerCloses)
 {
-    LaunchUninstaller();
+    EXPECT_EQ(1, LaunchUninstaller());
     EXPECT_TRUE(TakeQuitMessage());
     ExpectStartedInTheInstallFolder("Uninstaller.exe");
 }
 
-TEST_F(LaunchTest, WithoutAValidRecordNothingStartsAndTheInstallerStillCloses)
+TEST_F(LaunchTest, WithoutAValidRecordOrItsProgramNothingStartsAndTheInstallerSaysSoAndStays)
 {
     std::set<DWORD> before = RunningProcesses();
+    MessageBoxWatch boxes;
     // A damaged folder, then a program outside the folder, one whose path only begins with the
-    // folder (it leads out through "..", even if back to the game), then no record at all.
+    // folder (it leads out through "..", even if back to the game), one not there, then no record.
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", base_ + "\\");
-    LaunchGame();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchGame());
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", install_);
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", base_ + "\\Uninstaller.exe");
-    LaunchUninstaller();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchUninstaller());
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "EXE", install_ + "..\\Velvet Tinkers\\VT.exe");
-    LaunchGame();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchGame());
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "EXE", install_ + "Missing.exe");
+    EXPECT_EQ(0, LaunchGame());
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
-    LaunchGame();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchGame());
+    Press(IDC_BUTTON_START);  // in the dialog: the main menu then shows the record as it now is, none
+    const std::string game = "ゲームを起動できませんでした";
+    EXPECT_EQ(std::vector<std::string>({game, "アンインストーラを起動できませんでした", game, game, game, game}),
+              boxes.Texts(6, 9000));
+    EXPECT_FALSE(TakeQuitMessage()) << "the installer closed";
+    EXPECT_FALSE(ReadControl(g_state.dialog, IDC_BUTTON_START).enabled);
     Sleep(1500);
     for (DWORD pid : RunningProcesses()) EXPECT_TRUE(before.count(pid)) << "a process was started: " << pid;
     EXPECT_FALSE(Exists(install_ + "report.txt"));

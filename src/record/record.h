@@ -54,8 +54,7 @@ int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName);
 // may act on.
 enum RecordState { RECORD_ABSENT, RECORD_VALID, RECORD_DAMAGED };
 
-// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is. The
-// state's keyPath is left holding the product key's path.
+// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is.
 RecordState ReadInstallFolder(char *dir);
 
 // Whether "DIR" is set, whatever it holds. Sets and returns the state's isInstalled.
@@ -111,8 +110,9 @@ int CreateShortcut(const char *target, const WCHAR *linkPath);
 // makeFolder is 1), to <installDir><program>. Returns 1 when it was written.
 int WriteProductShortcut(UINT linkNameId, const char *program, int makeFolder);
 
-// Start the registered game or uninstaller, then close the installer. Each returns 1 when the
-// program was started: only a program inside the recorded install folder is.
+// Start the registered game or uninstaller, then close the installer. Only a program directly
+// inside a valid recorded install folder is started; one that is not, or that fails to start, is
+// reported in an error box and the installer stays. Each returns 1 when the program was started.
 int LaunchGame(void);
 int LaunchUninstaller(void);
 

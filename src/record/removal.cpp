@@ -264,26 +264,32 @@ static int IsFileDirectlyIn(const char *program, const char *folder)
 }
 
 // Starts the program that the product key's value names, in the install folder, then closes
-// the installer. Only a program inside a valid install folder is started.
-static int LaunchRecordedProgram(const char *valueName)
+// the installer. Only a program directly inside a valid install folder is started; anything else,
+// and a start that fails, is said in an error box (text, code page 932) and the installer stays.
+static int LaunchRecordedProgram(const char *valueName, const char *text)
 {
+    char productKey[PATH_SIZE];
     char folder[REG_TEXT_SIZE];
     char program[REG_TEXT_SIZE];
     int started = 0;
-    if (ReadInstallFolder(folder) == RECORD_VALID &&
-        RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program) && IsFileDirectlyIn(program, folder)) {
+    if (ReadInstallFolder(folder) == RECORD_VALID && RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) &&
+        RegReadString(HKEY_LOCAL_MACHINE, productKey, valueName, program) && IsFileDirectlyIn(program, folder)) {
         started = (INT_PTR)ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL) > 32;
     }
-    CloseInstaller();
+    if (started) {
+        CloseInstaller();
+    } else {
+        ShowError(g_state.dialog, text);
+    }
     return started;
 }
 
 int LaunchGame(void)
 {
-    return LaunchRecordedProgram("EXE");
+    return LaunchRecordedProgram("EXE", "ゲームを起動できませんでした");
 }
 
 int LaunchUninstaller(void)
 {
-    return LaunchRecordedProgram("Uninstall");
+    return LaunchRecordedProgram("Uninstall", "アンインストーラを起動できませんでした");
 }
