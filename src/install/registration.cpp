@@ -50,7 +50,7 @@ int RegisterInstallation(HWND dialog)
 
     // The install record, now whole, replaces the run's mark.
     RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
-    RegDeleteValueOf(HKEY_LOCAL_MACHINE, g_state.keyPath, kRunMarkValue);
+    DeleteRunMark(g_state.keyPath);
 
     g_state.isRegistering = 0;
     ShowMainMenu(dialog);

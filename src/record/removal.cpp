@@ -185,40 +185,54 @@ static void RemoveMadeFolders(const char *folder, const char *highest)
     }
 }
 
-// Whether the product key holds nothing but values of an install that never completed (the
-// record's own names without a folder) and no subkey.
-static int ProductKeyHoldsNothingOfValue(const char *productKey)
+// The values the installer itself writes into each key of the record; the list ends with NULL.
+static const char *const kProductValues[] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall", NULL};
+static const char *const kEntryValues[] = {"DisplayName", "UninstallString", "Publisher", "DisplayIcon",
+                                           "InstallLocation", "EstimatedSize", "NoModify", "NoRepair", NULL};
+
+static int IsOneOf(const char *name, const char *const *names)
 {
-    static const char *const kOwnValues[] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall"};
+    for (; *names != NULL; ++names) {
+        if (lstrcmpiA(name, *names) == 0) return 1;
+    }
+    return 0;
+}
+
+// Whether a key of the record holds nothing but values of the installer's own names and no subkey.
+// A name too long for the listing's buffer is none of them: it counts as a value of worth.
+static int KeyHoldsNothingOfValue(const char *keyPath, const char *const *own)
+{
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, productKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     DWORD subKeys = 0;
     int nothing = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
                       ERROR_SUCCESS &&
                   subKeys == 0;
     char name[256];
     DWORD length = sizeof(name);
-    for (DWORD i = 0; nothing && RegEnumValueA(key, i, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-         ++i, length = sizeof(name)) {
-        int own = 0;
-        for (const char *value : kOwnValues) own = own || lstrcmpiA(name, value) == 0;
-        nothing = own;
+    for (DWORD i = 0; nothing; ++i, length = sizeof(name)) {
+        LONG status = RegEnumValueA(key, i, name, &length, NULL, NULL, NULL, NULL);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        nothing = status == ERROR_SUCCESS && IsOneOf(name, own);
     }
     RegCloseKey(key);
     return nothing;
 }
 
+// Both keys whole; or, for a run that did not complete (markOnly), its mark, and then each key
+// only when nothing of value is left in it: a key that held someone else's values before the run
+// keeps them.
 static void DeleteRecord(int markOnly)
 {
-    if (!markOnly) {
-        DeleteRecordKey(PRODUCT_KEY);
-        DeleteRecordKey(UNINSTALL_ENTRY);
+    char productKey[PATH_SIZE];
+    char entry[PATH_SIZE];
+    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) ||
+        !RecordKeyPath(UNINSTALL_ENTRY, entry, sizeof(entry))) {
         return;
     }
-    char productKey[PATH_SIZE];
-    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) return;
-    RegDeleteValueOf(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue);
-    if (ProductKeyHoldsNothingOfValue(productKey)) DeleteRecordKey(PRODUCT_KEY);
+    if (markOnly) DeleteRunMark(productKey);
+    if (!markOnly || KeyHoldsNothingOfValue(productKey, kProductValues)) DeleteRecordKey(PRODUCT_KEY);
+    if (!markOnly || KeyHoldsNothingOfValue(entry, kEntryValues)) DeleteRecordKey(UNINSTALL_ENTRY);
 }
 
 int RemoveInstallation(const Removal *removal)
