@@ -18,6 +18,7 @@
 
 #include "../res/resource.h"
 #include "../src/common/common.h"
+#include "../src/record/record.h"
 #include "../tools/driver/driver.h"
 #include "support/files.h"
 #include "support/registry_probe.h"
@@ -101,6 +102,7 @@ protected:
     // shortcut folder that LayRecordToTakeBack laid.
     void ExpectNothingLeft()
     {
+        EXPECT_TRUE(Exists(base_)) << "the user's own folder above those the run made";
         EXPECT_TRUE(FolderEntries(base_).empty()) << base_;
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -329,25 +331,53 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
 }
 
-TEST_F(InstallFlowTest, RunEndedFromOutsideIsTakenBackByTheNextStart)
+TEST_F(InstallFlowTest, RunEndedFromOutsideIsTakenBackByTheNextStartOnlyOnceItsDriveIsBack)
 {
     LayLargeDisc();
+    // The user's folder as drive P:, which can be taken away and put back.
     std::string folder = FreshTempFolder("e2e-killed");
+    DriveDefinition saved = QueryDrive('P');
+    ASSERT_TRUE(DefineDrive('P', DRIVE_FIXED, folder));
     Start();
-    StartInstall(TYPE_MINIMAL, folder + "\\new\\deeper");
+    StartInstall(TYPE_MINIMAL, "P:\\new\\deeper");
     WaitForCopyUnderWay();
     EndProgram(setup_);  // TerminateProcess: none of the installer's handlers runs
-    ASSERT_TRUE(Exists(installed_ + "VT.exe")) << "the run left nothing to take back";
-    EXPECT_EQ(installed_.substr(0, folder.size() + 1) + "*new\\deeper\\kestrelix\\Velvet Tinkers\\",
-              ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
+    std::string left = folder + "\\new\\deeper\\kestrelix\\Velvet Tinkers\\VT.exe";
+    ASSERT_TRUE(Exists(left)) << "the run left nothing to take back";
+    EXPECT_EQ(installed_, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
+    EXPECT_EQ(std::string("P:\\new\\"), ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_MADE").data.c_str());
     // As a run ended in its registration leaves the shortcut folder.
     CreateDirectoryA(shortcuts_.c_str(), NULL);
     MakeFile(shortcuts_ + "Velvet Tinkers.lnk");
+
+    // Starts that leave the run's traces alone: beside another session's installer (it holds the
+    // machine-wide object) or the mark's owner still running, a start ends at once as a second copy
+    // does; with the drive away it goes on to its menu.
+    auto startLeavesTheRunAlone = [&](bool goesOn) {
+        ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
+        if (goesOn) Click(WaitForInstaller(setup_.pid), IDC_BUTTON_END);
+        EXPECT_EQ(goesOn ? 1 : 0, WaitForExit(setup_, kTimeout));
+        EndProgram(setup_);
+        EXPECT_TRUE(Exists(left) && Exists(shortcuts_ + "Velvet Tinkers.lnk"));
+        EXPECT_EQ(installed_, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
+    };
+    HANDLE held = CreateMutexA(NULL, FALSE, "Global\\Velvet Tinkers Installer Run");
+    startLeavesTheRunAlone(false);
+    CloseHandle(held);
+    std::string owner = ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_OWNER").data;
+    lstrcpyA(g_state.title, "Velvet Tinkers");            // the product key's name, for the run's writer
+    WriteRunMark(installed_.c_str(), "P:\\new\\");  // owned by this process, which runs on
+    startLeavesTheRunAlone(false);
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_OWNER", owner);
+    RemoveDrive('P');
+    startLeavesTheRunAlone(true);
+    DefineDrive('P', DRIVE_FIXED, folder);
 
     Start();  // goes on as on a fresh machine
     EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
     base_ = folder;
     ExpectNothingLeft();
+    RestoreDrive('P', saved);
 }
 
 TEST_F(InstallFlowTest, CloseBoxOrEndOfTheSessionDuringTheCopyRollsBackAndEndsTheProgram)

@@ -50,12 +50,15 @@ LRESULT CALLBACK RunAction(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 // Answers the run's error boxes in turn, keeping their texts; beforeLast (a disc put right, ...)
-// runs before the last answer.
+// runs before the last answer. A box beyond the answers, until the run has ended, is cancelled at
+// once and kept in beyond: a run that keeps asking fails its test instead of hanging it.
 struct ErrorBoxAnswers {
     std::vector<int> answers;
     std::function<void()> beforeLast;
     std::vector<std::string> texts;
     bool retryAndCancel = true;
+    std::vector<std::string> beyond{};
+    volatile LONG runEnded = 0;
 };
 
 DWORD WINAPI AnswerErrorBoxes(LPVOID context)
@@ -68,6 +71,12 @@ DWORD WINAPI AnswerErrorBoxes(LPVOID context)
         plan->retryAndCancel = plan->retryAndCancel && HasButton(box, IDRETRY) && HasButton(box, IDCANCEL);
         if (i + 1 == plan->answers.size() && plan->beforeLast) plan->beforeLast();
         AnswerMessageBox(box, plan->answers[i]);
+    }
+    while (!plan->runEnded) {
+        HWND box = WaitForWindow(GetCurrentProcessId(), "エラー", 100);
+        if (box == NULL) continue;
+        plan->beyond.push_back(MessageBoxText(box));
+        AnswerMessageBox(box, HasButton(box, IDCANCEL) ? IDCANCEL : IDOK);
     }
     return 0;
 }
@@ -107,6 +116,8 @@ protected:
         DestroyInstallerDialog();
         RemoveDrive('Q');
         DeleteTree(disc_);
+        // The faulty disc's folder is the test script's, which serves it from there: it stays.
+        if (disc_ == WindowsPathOf(Environment("VT_FAULTY_SOURCE"))) CreateDirectoryA(disc_.c_str(), NULL);
         DeleteTree(target_);
         DeleteTree(shortcuts_);
         DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
@@ -150,8 +161,10 @@ protected:
     {
         HANDLE answerer = CreateThread(NULL, 0, AnswerErrorBoxes, plan, 0, NULL);
         int result = Run(typed);
+        InterlockedExchange(&plan->runEnded, 1);
         WaitForSingleObject(answerer, 30000);
         CloseHandle(answerer);
+        EXPECT_EQ(std::vector<std::string>(), plan->beyond) << "asked beyond the answers planned";
         return result;
     }
 
@@ -179,14 +192,17 @@ protected:
 TEST_F(InstallRunTest, CopiesEveryFileWithProgressAndRegisters)
 {
     LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", kMiB}});
-    // While the copy runs, the run's mark names the install folder and, after its '*', the
-    // highest folder it made.
-    std::string mark;
-    DuringCopy(1, [&mark] { mark = ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).data.c_str(); });
+    // While the copy runs, the run's mark names the install folder and this process, which runs it.
+    RunMark mark;
+    RunMarkState state = MARK_NONE;
+    DuringCopy(1, [&] { state = ReadRunMark(&mark); });
     MessageBoxWatch boxes;
     EXPECT_EQ(1, Run(target_ + "\\\\"));
-    EXPECT_EQ(target_ + "\\*kestrelix\\Velvet Tinkers\\", mark);
-    EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists) << "the record replaces the mark";
+    EXPECT_EQ(MARK_RUN_ALIVE, state);
+    EXPECT_EQ(installed_, mark.installDir);
+    for (const char *value : {kRunMarkValue, kRunMarkMadeValue, kRunMarkOwnerValue}) {
+        EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, value).exists) << "the record replaces the mark";
+    }
     for (const char *name : kMinimal) {
         EXPECT_TRUE(SameContent(disc_ + "\\" + name, installed_ + name)) << name;
     }
@@ -242,13 +258,16 @@ TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)
     ExpectRolledBack();
     EXPECT_EQ(60, Position()) << "the bar keeps its position into the next run";
 
-    // A maker's folder that holds another product was not made by the run and stays.
+    // A maker's folder that holds another product, and someone else's value in the product key.
     std::string other = target_ + "\\kestrelix\\Other Game\\";
     CreateFolderPath(other.c_str());
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Foreign", "not the installer's");
     DuringCopy(3, [next] { SendMessageA(next, BM_CLICK, 0, 0); });
     EXPECT_EQ(1, Run(target_));
     EXPECT_FALSE(Exists(installed_));
     EXPECT_TRUE(Exists(other));
+    EXPECT_TRUE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "Foreign").exists);
+    EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
 }
 
 TEST_F(InstallRunTest, CloseOrEndOfTheSessionDuringTheCopyRollsBackAndEndsTheProgram)
@@ -276,30 +295,35 @@ TEST_F(InstallRunTest, CloseOrEndOfTheSessionDuringTheCopyRollsBackAndEndsThePro
 
 TEST_F(InstallRunTest, WriteFailuresRollBackWithAMessage)
 {
+    // With the drive taken away (a disk pulled out) nothing can be taken back: all stays, the
+    // run's mark too, for a later start.
     struct Case {
         const char *what;
         std::function<void()> arrange;
+        bool away;
     } cases[] = {
-        {"destination cannot be opened",
-         [this] {
+        {"destination cannot be opened", [this] {
              CreateDirectoryA((target_ + "\\kestrelix").c_str(), NULL);
              CreateDirectoryA(installed_.c_str(), NULL);
              CreateDirectoryA((installed_ + "VT.exe").c_str(), NULL);
-         }},
+         }, false},
+        {"drive taken away", [this] { DuringCopy(1, [] { RemoveDrive('P'); }); }, true},
     };
     for (const Case &failure : cases) {
         SCOPED_TRACE(failure.what);
         LayDisc({{"Uninstaller.exe", kMiB}, {"VT.exe", kMiB}, {"core.vtp", 3 * kMiB}});
         LayRecordToTakeBack(shortcuts_);
+        ASSERT_TRUE(DefineDrive('P', DRIVE_FIXED, target_));
         failure.arrange();
         MessageBoxWatch boxes;
-        EXPECT_EQ(0, Run(target_));
+        EXPECT_EQ(0, Run(failure.away ? "P:" : target_));
         EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
-        EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-        EXPECT_FALSE(Exists(shortcuts_));
+        EXPECT_EQ(failure.away, Exists(installed_ + "Uninstaller.exe"));
+        EXPECT_EQ(failure.away, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
+        EXPECT_EQ(failure.away, KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_EQ(failure.away, Exists(shortcuts_));
         EXPECT_EQ(PAGE_INSTALL_TYPE, g_state.page);
+        RemoveDrive('P');
         DeleteTree(target_ + "\\kestrelix");
     }
 }

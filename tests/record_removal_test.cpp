@@ -10,6 +10,8 @@
 #include <string>
 
 #include "../src/common/common.h"
+#include "../src/common/path.h"
+#include "../src/install/install.h"
 #include "../src/record/record.h"
 #include "../tools/driver/driver.h"
 #include "support/files.h"
@@ -128,19 +130,73 @@ TEST_F(RemovalTest, RunsRemovalTakesListedFilesAndOnlyTheFoldersItMade)
     EXPECT_FALSE(Exists(made)) << "a missing level ended the walk";
     EXPECT_TRUE(Exists(base_)) << "a level above the highest one made";
     EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey)) << "a value of someone else's is of value";
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 
-    // Files off the list stay, and with them the folder; a key with only the run's values goes.
+    // Files off the list stay, and with them the folder. A key goes only when nothing of value is
+    // left in it: the installer's own values are none, anything else is.
     InstallFiles();
-    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
-    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "BLAND", "kestrelix");
-    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue, install_);
     removal.installDir = install_.c_str();
     removal.highestMade = brand_.c_str();
-    EXPECT_EQ(1, RemoveInstallation(&removal));
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+    const struct { const char *key, *below; std::string name; bool stays; } keys[] = {
+        {kProductKey, "", "BLAND", false},
+        {kProductKey, "", "Foreign", true},
+        {kProductKey, "\\Sub", "BLAND", true},
+        {kProductKey, "", std::string(300, 'n'), true},  // a name longer than the listing's buffer
+        {kUninstallKey, "", "UninstallString", false},
+        {kUninstallKey, "", "Comments", true}};
+    for (const auto &key : keys) {
+        SCOPED_TRACE(std::string(key.key) + key.below + " " + key.name);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue, install_);
+        SetRawString(HKEY_LOCAL_MACHINE, std::string(key.key) + key.below, key.name, "x");
+        EXPECT_EQ(1, RemoveInstallation(&removal));
+        EXPECT_EQ(key.stays, KeyExists(HKEY_LOCAL_MACHINE, key.key));
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, key.key);
+    }
     EXPECT_EQ(std::set<std::string>({"Uninstaller.exe", "data.vtp"}), FolderEntries(install_));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+}
+
+TEST_F(RemovalTest, RunMarkIsTakenBackOnlyWhenItsRunEndedAndItsDriveAnswers)
+{
+    DriveDefinition saved = QueryDrive('P');
+    ASSERT_TRUE(DefineDrive('P', DRIVE_FIXED, base_));
+    const std::string away = "P:\\kestrelix\\Velvet Tinkers\\";  // install_ while P: is base_
+    WriteRunMark("", "");  // this process's own mark, for its owner
+    const std::string live = ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkOwnerValue).data;
+    const std::string reused = std::to_string(GetCurrentProcessId()) + " 1";  // this id, another start
+    // highest: what the reader keeps of made.
+    const struct { const char *what; std::string folder, made, owner; RunMarkState state; std::string highest; }
+        marks[] = {
+        {"empty", "", "", "", MARK_NONE, ""},
+        {"the folder only", install_, "", "", MARK_LEFT_OVER, ""},
+        {"the folders made", install_, brand_, "", MARK_LEFT_OVER, brand_},
+        {"a drive's root as made", install_, install_.substr(0, 3), "", MARK_LEFT_OVER, ""},
+        {"not an install folder", base_ + "\\", "", "", MARK_DAMAGED, ""},
+        {"a drive that is away", away, "P:\\kestrelix\\", "", MARK_DRIVE_AWAY, ""},
+        {"a live owner", install_, brand_, live, MARK_RUN_ALIVE, ""},
+        {"an owner's id given again", install_, brand_, reused, MARK_LEFT_OVER, brand_},
+    };
+    for (const auto &row : marks) {
+        SCOPED_TRACE(row.what);
+        CreateFolderPath(install_.c_str());
+        InstallFiles();
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue, row.folder);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkMadeValue, row.made);
+        SetRawString(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkOwnerValue, row.owner);
+        if (row.folder == away) RemoveDrive('P');
+        RunMark mark;
+        EXPECT_EQ(row.state, ReadRunMark(&mark));
+        if (row.state == MARK_LEFT_OVER) {
+            EXPECT_EQ(row.folder + '|' + row.highest, std::string(mark.installDir) + '|' + mark.highestMade);
+        }
+        EXPECT_EQ(row.state == MARK_RUN_ALIVE ? 0 : 1, CleanUpInterruptedRun());
+        EXPECT_EQ(row.state != MARK_LEFT_OVER, Exists(install_ + "VT.exe"));
+        EXPECT_EQ(row.highest.empty(), Exists(brand_));
+        EXPECT_TRUE(Exists(base_)) << "the user's own folder above those the run made";
+        EXPECT_EQ(row.state != MARK_LEFT_OVER && row.state != MARK_DAMAGED,
+                  ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
+        if (row.folder == away) DefineDrive('P', DRIVE_FIXED, base_);
+    }
+    RestoreDrive('P', saved);
 }
 
 TEST_F(RemovalTest, EmptyPathTouchesNoFilesButClearsShortcutsAndKeys)
@@ -268,7 +324,7 @@ protected:
 TEST_F(LaunchTest, GameStartsFromTheRecordAndTheInstallerCloses)
 {
     ShowWindow(g_state.dialog, SW_SHOW);
-    LaunchGame();
+    EXPECT_EQ(1, LaunchGame());
     EXPECT_TRUE(TakeQuitMessage());
     EXPECT_FALSE(IsWindowVisible(g_state.dialog));
     ExpectStartedInTheInstallFolder("VT.exe");
@@ -276,29 +332,34 @@ TEST_F(LaunchTest, GameStartsFromTheRecordAndTheInstallerCloses)
 
 TEST_F(LaunchTest, UninstallerStartsFromTheRecordAndTheInstallerCloses)
 {
-    LaunchUninstaller();
+    EXPECT_EQ(1, LaunchUninstaller());
     EXPECT_TRUE(TakeQuitMessage());
     ExpectStartedInTheInstallFolder("Uninstaller.exe");
 }
 
-TEST_F(LaunchTest, WithoutAValidRecordNothingStartsAndTheInstallerStillCloses)
+TEST_F(LaunchTest, WithoutAValidRecordOrItsProgramNothingStartsAndTheInstallerSaysSoAndStays)
 {
     std::set<DWORD> before = RunningProcesses();
+    MessageBoxWatch boxes;
     // A damaged folder, then a program outside the folder, one whose path only begins with the
-    // folder (it leads out through "..", even if back to the game), then no record at all.
+    // folder (it leads out through "..", even if back to the game), one not there, then no record.
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", base_ + "\\");
-    LaunchGame();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchGame());
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", install_);
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "Uninstall", base_ + "\\Uninstaller.exe");
-    LaunchUninstaller();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchUninstaller());
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "EXE", install_ + "..\\Velvet Tinkers\\VT.exe");
-    LaunchGame();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchGame());
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "EXE", install_ + "Missing.exe");
+    EXPECT_EQ(0, LaunchGame());
     DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
-    LaunchGame();
-    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(0, LaunchGame());
+    Press(IDC_BUTTON_START);  // in the dialog: the main menu then shows the record as it now is, none
+    const std::string game = "ゲームを起動できませんでした";
+    EXPECT_EQ(std::vector<std::string>({game, "アンインストーラを起動できませんでした", game, game, game, game}),
+              boxes.Texts(6, 9000));
+    EXPECT_FALSE(TakeQuitMessage()) << "the installer closed";
+    EXPECT_FALSE(ReadControl(g_state.dialog, IDC_BUTTON_START).enabled);
     Sleep(1500);
     for (DWORD pid : RunningProcesses()) EXPECT_TRUE(before.count(pid)) << "a process was started: " << pid;
     EXPECT_FALSE(Exists(install_ + "report.txt"));

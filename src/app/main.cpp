@@ -20,6 +20,25 @@ static void LoadResourcesIntoState(HINSTANCE instance)
     }
 }
 
+// Whether this is the only installer running in any session. The single-instance mutex is a
+// session's own, but the install record is shared by every session: the installer takes a second,
+// machine-wide object for as long as it runs, and leaves when another installer holds it. Its name
+// differs from the mutex's, which in session 0 lives in the same namespace. Where the system
+// refuses this process the machine-wide namespace, the run's mark still names its owner.
+static int OnlyInstallerOfTheMachine(void)
+{
+    char name[300];
+    FormatText(name, sizeof(name), "Global\\%s Installer Run", g_state.title);
+    SetLastError(ERROR_SUCCESS);
+    HANDLE held = CreateMutexA(NULL, FALSE, name);
+    if (held != NULL) return GetLastError() != ERROR_ALREADY_EXISTS;  // kept until the process ends
+    // Refused: either another user's installer holds it, or this process may not create it.
+    if (GetLastError() != ERROR_ACCESS_DENIED) return 1;
+    HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (other != NULL) CloseHandle(other);
+    return other == NULL && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 // Asks for the disc after every failed search; returns 0 when the user cancels.
 static int WaitForInstallDisc(void)
 {
@@ -53,6 +72,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     SetLastError(ERROR_SUCCESS);
     HANDLE mutex = CreateMutexA(NULL, TRUE, mutexName);
     if (mutex == NULL || GetLastError() != ERROR_SUCCESS) return 0;
+    if (!OnlyInstallerOfTheMachine()) return 0;  // as a second copy in this session does
 
     memset(&g_state.osVersion, 0, sizeof(g_state.osVersion));
     g_state.osVersion.dwOSVersionInfoSize = sizeof(g_state.osVersion);
@@ -62,12 +82,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
 
     // "DIR" alone decides: set, the uninstaller's registration is brought up to date; damaged, it
     // may be forgotten and the install offered afresh; missing, a run that was ended from outside
-    // is taken back first.
+    // is taken back first, and a run still under way elsewhere is left to itself.
     char dir[REG_TEXT_SIZE];
     RecordState record = ReadInstallFolder(dir);
     if (record == RECORD_VALID) return ReregisterUninstaller(dir);
     if (record == RECORD_DAMAGED && !ForgetDamagedRecord(dir)) return 1;
-    if (record == RECORD_ABSENT) CleanUpInterruptedRun();
+    if (record == RECORD_ABSENT && !CleanUpInterruptedRun()) return 0;
     if (!WaitForInstallDisc()) return 0;
 
     RunInstallerDialog();

@@ -32,6 +32,11 @@ int IsAbsoluteFolder(const char *folder);
 // empty, when folder is not absolute or the root does not fit size.
 int VolumeRoot(const char *folder, char *out, unsigned size);
 
+// Whether the root of the volume that folder (absolute) is on can be reached now: it exists and
+// answers within a bound of about two seconds. A drive that is gone counts as away at once, one that
+// does not answer (an offline network drive) after the bound, without holding the caller longer.
+int VolumeAnswers(const char *folder);
+
 // Whether dir has the form of an install folder: an absolute folder, then brand, a backslash,
 // title and a backslash. Removal acts only on such a folder.
 int IsInstallFolderOf(const char *dir, const char *brand, const char *title);

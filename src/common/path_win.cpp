@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <stdlib.h>
 #include <string.h>
 
 int IsLeadByte(unsigned char byte)
@@ -78,6 +79,54 @@ void HighestMissingFolder(const char *path, char *out, unsigned size)
     Levels levels = {path, size > 0 ? out : NULL, size};
     if (levels.out != NULL) levels.out[0] = '\0';
     ForEachLevel(path, FindMissingLevel, &levels);
+}
+
+// How long a volume root may take to answer before it counts as away, in milliseconds.
+enum { ROOT_ANSWER_MS = 2000 };
+
+// One look at a volume root, shared by the caller and the thread that looks: whichever lets go
+// last frees it, so that a look that outlives the caller's wait ends harmlessly.
+struct RootLook {
+    LONG holders;
+    DWORD attributes;
+    char root[1024];
+};
+
+static void LetGoOfLook(RootLook *look)
+{
+    if (InterlockedDecrement(&look->holders) == 0) free(look);
+}
+
+static DWORD WINAPI LookAtRoot(LPVOID context)
+{
+    RootLook *look = (RootLook *)context;
+    look->attributes = GetFileAttributesA(look->root);
+    LetGoOfLook(look);
+    return 0;
+}
+
+int VolumeAnswers(const char *folder)
+{
+    // An empty drive must fail quietly rather than raise the critical-error box.
+    SetErrorMode(SEM_FAILCRITICALERRORS);
+    RootLook *look = (RootLook *)malloc(sizeof(RootLook));
+    if (look == NULL) return 0;
+    look->holders = 2;
+    look->attributes = INVALID_FILE_ATTRIBUTES;
+    // The system may take a minute to give up on a network drive that is offline: the look runs
+    // on a thread of its own, waited for no longer than the bound.
+    HANDLE thread = NULL;
+    if (VolumeRoot(folder, look->root, sizeof(look->root))) thread = CreateThread(NULL, 0, LookAtRoot, look, 0, NULL);
+    int answers = 0;
+    if (thread == NULL) {
+        LetGoOfLook(look);  // the share of the look that never ran
+    } else {
+        answers = WaitForSingleObject(thread, ROOT_ANSWER_MS) == WAIT_OBJECT_0 &&
+                  look->attributes != INVALID_FILE_ATTRIBUTES && (look->attributes & FILE_ATTRIBUTE_DIRECTORY);
+        CloseHandle(thread);
+    }
+    LetGoOfLook(look);
+    return answers;
 }
 
 int WideFromAnsiPath(const char *path, wchar_t *out, int size)

@@ -9,12 +9,15 @@
 int RunInstall(HWND dialog);
 
 // Takes back an install run that does not complete: closes the copy's files, removes what was
-// copied, the shortcut folders and keys, and the folders the run made while they are empty.
+// copied, the shortcut folders, the folders the run made while they are empty, and the run's mark
+// with each key of the record that holds nothing of value.
 void RollBackInstallRun(void);
 
 // At a start that finds no install record: takes back what a run that was ended from outside
-// (killed, a crash, a power cut) left, as its mark in the product key names it.
-void CleanUpInterruptedRun(void);
+// (killed, a crash, a power cut) left, as its mark in the product key names it. A mark whose drive
+// is away stays for a later start. Returns 0, touching nothing, when the mark's run is still under
+// way (in another session): this start must not go on beside it.
+int CleanUpInterruptedRun(void);
 
 // Turns a completed copy into an installation: the two Start-menu shortcuts and the install
 // record, then the main menu. Returns 1.

@@ -78,70 +78,60 @@ static int LoadList(UINT listId, char names[][LIST_NAME_SIZE], int *count)
 
 static const UINT kLists[] = {IDS_FILES_FULL, IDS_FILES_STANDARD, IDS_FILES_MINIMAL};
 
+// Whether name is among the names gathered so far.
+static int IsListed(const char *name)
+{
+    for (int i = 0; i < s_listed.count; ++i) {
+        if (lstrcmpiA(s_listed.names[i], name) == 0) return 1;
+    }
+    return 0;
+}
+
 // Removes what a run that did not complete left in installDir and the folders it made up to
-// highestMade, then its mark (markOnly) or the whole record.
-static void RemoveRun(const char *installDir, const char *highestMade, int markOnly)
+// highestMade, then its mark, and each key of the record that holds nothing of value.
+static void RemoveRun(const char *installDir, const char *highestMade)
 {
     s_listed.count = 0;
     for (UINT list : kLists) {
+        char(*loaded)[LIST_NAME_SIZE] = s_listed.names + s_listed.count;
         int count = 0;
-        if (!LoadList(list, s_listed.names + s_listed.count, &count)) continue;
-        for (int i = 0; i < count; ++i) s_listed.pointers[s_listed.count + i] = s_listed.names[s_listed.count + i];
-        s_listed.count += count;
+        if (!LoadList(list, loaded, &count)) continue;
+        // Each name once: the three lists share most of theirs.
+        for (int i = 0; i < count; ++i) {
+            if (IsListed(loaded[i])) continue;
+            memmove(s_listed.names[s_listed.count], loaded[i], LIST_NAME_SIZE);
+            s_listed.pointers[s_listed.count] = s_listed.names[s_listed.count];
+            s_listed.count += 1;
+        }
     }
-    Removal removal = {installDir, s_listed.pointers, s_listed.count, NULL, highestMade, markOnly, NULL};
+    Removal removal = {installDir, s_listed.pointers, s_listed.count, NULL, highestMade, 1, NULL};
     RemoveInstallation(&removal);
 }
 
 void RollBackInstallRun(void)
 {
     CloseCopyFiles();
-    RemoveRun(g_state.installDir, g_state.createdFolder, 0);
+    // On a drive taken away during the run (a disk pulled out) nothing can be taken back now, and
+    // every name would count as removed: the mark stays, for a start that finds the drive back.
+    if (VolumeAnswers(g_state.installDir)) RemoveRun(g_state.installDir, g_state.createdFolder);
     g_state.createdFolder[0] = '\0';
 }
 
-// The run's mark, written before it makes a folder: the install folder with a '*' before the
-// highest folder made (highest, empty for none), so that a start after the run was ended from
-// outside knows what to take back.
-static void WriteRunMark(const char *highest)
+int CleanUpInterruptedRun(void)
 {
-    char above[INSTALL_DIR_SIZE];
-    size_t split = strlen(g_state.installDir);
-    if (highest[0] != '\0' && ParentFolder(highest, above, sizeof(above))) split = strlen(above);
-    char mark[INSTALL_DIR_SIZE + 1];
-    char productKey[INSTALL_DIR_SIZE];
-    const char *star = split < strlen(g_state.installDir) ? "*" : "";
-    if (!FormatText(mark, sizeof(mark), "%.*s%s%s", (int)split, g_state.installDir, star, g_state.installDir + split) ||
-        !RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) {
-        return;
+    RunMark mark;
+    switch (ReadRunMark(&mark)) {
+    case MARK_RUN_ALIVE:
+        return 0;
+    case MARK_LEFT_OVER:
+    case MARK_DAMAGED:  // the removal takes no file from a folder of another form: the mark goes
+        RemoveRun(mark.installDir, mark.highestMade);
+        return 1;
+    case MARK_DRIVE_AWAY:  // kept, with all its files, for a start that finds the drive back
+    case MARK_NONE:
+    default:
+        return 1;
     }
-    RegWriteString(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue, mark);
-}
-
-void CleanUpInterruptedRun(void)
-{
-    char productKey[INSTALL_DIR_SIZE];
-    char mark[REG_TEXT_SIZE];
-    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) ||
-        !RegReadString(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue, mark)) {
-        return;
-    }
-    // The install folder is the mark without its '*'; the highest folder made runs from the start
-    // to the end of the name that follows the '*'.
-    char installDir[INSTALL_DIR_SIZE];
-    char highest[INSTALL_DIR_SIZE];
-    highest[0] = '\0';
-    const char *star = strchr(mark, '*');
-    size_t split = star != NULL ? (size_t)(star - mark) : strlen(mark);
-    FormatText(installDir, sizeof(installDir), "%.*s%s", (int)split, mark, star != NULL ? star + 1 : "");
-    if (star != NULL) {
-        size_t end = split;
-        while (installDir[end] != '\0' && installDir[end] != '\\') {
-            end += IsLeadByte((unsigned char)installDir[end]) && installDir[end + 1] != '\0' ? 2 : 1;
-        }
-        if (installDir[end] == '\\') FormatText(highest, sizeof(highest), "%.*s", (int)end + 1, installDir);
-    }
-    RemoveRun(installDir, highest, 1);
 }
 
 static int FailRun(HWND dialog, const char *message)
@@ -348,11 +338,11 @@ int RunInstall(HWND dialog)
     // by the next start.
     char planned[INSTALL_DIR_SIZE];
     HighestMissingFolder(g_state.installDir, planned, sizeof(planned));
-    WriteRunMark(planned);
+    WriteRunMark(g_state.installDir, planned);
     if (!CreateFolderPath(g_state.installDir, g_state.createdFolder, sizeof(g_state.createdFolder))) {
         return FailAndRollBack(dialog, kFolderNotCreated);
     }
-    if (strcmp(planned, g_state.createdFolder) != 0) WriteRunMark(g_state.createdFolder);
+    if (strcmp(planned, g_state.createdFolder) != 0) WriteRunMark(g_state.installDir, g_state.createdFolder);
 
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     char *block = (char *)malloc(BLOCK_SIZE);

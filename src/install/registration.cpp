@@ -7,8 +7,8 @@
 
 enum { PATH_SIZE = 1024 };
 
-// <installDir><program>, stored in the value named; format quotes it where it must be.
-static void WriteRecordPath(const char *valueName, const char *program, const char *format = "%s")
+// <installDir><program>, stored in the value named of key; format quotes it where it must be.
+static void WriteRecordPath(const char *key, const char *valueName, const char *program, const char *format = "%s")
 {
     char path[PATH_SIZE];
     char value[PATH_SIZE];
@@ -16,7 +16,7 @@ static void WriteRecordPath(const char *valueName, const char *program, const ch
         !FormatText(value, sizeof(value), format, path)) {
         return;
     }
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, value);
+    RegWriteString(HKEY_LOCAL_MACHINE, key, valueName, value);
 }
 
 int RegisterInstallation(HWND dialog)
@@ -33,16 +33,16 @@ int RegisterInstallation(HWND dialog)
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "BLAND", g_state.brand);
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "TITLE", g_state.title);
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
-    WriteRecordPath("EXE", game);
-    WriteRecordPath("Uninstall", uninstaller);
+    WriteRecordPath(g_state.keyPath, "EXE", game);
+    WriteRecordPath(g_state.keyPath, "Uninstall", uninstaller);
 
     RecordKeyPath(UNINSTALL_ENTRY, g_state.keyPath, sizeof(g_state.keyPath));
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DisplayName", g_state.title);
-    WriteRecordPath("UninstallString", uninstaller, kUninstallCommandFormat);
+    WriteRecordPath(g_state.keyPath, "UninstallString", uninstaller, kUninstallCommandFormat);
     // What the platform's list of programs shows beside the name: maker, icon, place and size;
     // there is nothing to change or repair, so it offers removal alone.
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Publisher", g_state.brand);
-    WriteRecordPath("DisplayIcon", game);
+    WriteRecordPath(g_state.keyPath, "DisplayIcon", game);
     RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "InstallLocation", g_state.installDir);
     RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "EstimatedSize", (DWORD)((g_state.bytesTotal + 1023) / 1024));
     RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoModify", 1);
@@ -50,7 +50,7 @@ int RegisterInstallation(HWND dialog)
 
     // The install record, now whole, replaces the run's mark.
     RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
-    RegDeleteValueOf(HKEY_LOCAL_MACHINE, g_state.keyPath, kRunMarkValue);
+    DeleteRunMark(g_state.keyPath);
 
     g_state.isRegistering = 0;
     ShowMainMenu(dialog);

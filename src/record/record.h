@@ -12,10 +12,13 @@
 // first blank instead.
 static const char kUninstallCommandFormat[] = "\"%s\"";
 
-// The value an install run keeps in the product key while it has not completed: the install
-// folder, with a '*' before the highest folder the run made (none when it made none). '*' is no
-// byte of a path and never the second byte of a code page 932 character.
+// The mark an install run keeps in the product key while it has not completed, so that a start
+// after the run was ended from outside (killed, a crash, a power cut) knows what to take back: the
+// install folder, the highest folder the run made ("" for none) and the process that runs it, its
+// id and start time. The completed install record replaces it.
 static const char kRunMarkValue[] = "INSTALLING";
+static const char kRunMarkMadeValue[] = "INSTALLING_MADE";
+static const char kRunMarkOwnerValue[] = "INSTALLING_OWNER";
 
 // The two keys of the install record below HKEY_LOCAL_MACHINE.
 enum RecordKey { PRODUCT_KEY, UNINSTALL_ENTRY };
@@ -54,9 +57,30 @@ int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName);
 // may act on.
 enum RecordState { RECORD_ABSENT, RECORD_VALID, RECORD_DAMAGED };
 
-// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is. The
-// state's keyPath is left holding the product key's path.
+// The one reader of the record's folder: "DIR" into dir (REG_TEXT_SIZE bytes) and what it is.
 RecordState ReadInstallFolder(char *dir);
+
+// Writes the mark of a run of this process into installDir; highestMade is the highest folder the
+// run made or is about to make ("" for none). Written before the first folder is made.
+void WriteRunMark(const char *installDir, const char *highestMade);
+
+// What a mark says: none (missing or empty); a run still under way, in this session or another,
+// which nothing may touch; a folder that is not of the install folder's form, which names nothing
+// to take back; a folder whose drive cannot be reached now (gone, or not answering), to be tried
+// again by a later start; or what a run ended from outside left, for the clean-up.
+enum RunMarkState { MARK_NONE, MARK_RUN_ALIVE, MARK_DAMAGED, MARK_DRIVE_AWAY, MARK_LEFT_OVER };
+
+struct RunMark {
+    char installDir[REG_TEXT_SIZE];
+    char highestMade[REG_TEXT_SIZE];  // "" when the run made no folder above the install folder's
+};
+
+// Reads the mark from the product key. highestMade is kept only where it is a whole leading part
+// of the install folder below its volume's root.
+RunMarkState ReadRunMark(RunMark *mark);
+
+// Deletes the mark's values from the product key (productKey, its path).
+void DeleteRunMark(const char *productKey);
 
 // Whether "DIR" is set, whatever it holds. Sets and returns the state's isInstalled.
 int ProductIsInstalled(void);
@@ -82,8 +106,8 @@ struct Removal {
     int nameCount;
     const char *keepToLast;    // a file of the folder that goes after the shortcuts, or NULL
     const char *highestMade;   // "" when no folder above the install folder may go
-    int markOnly;              // the record: 0 both keys whole; 1 the run's mark alone, and the
-                               // product key only when nothing of value is left in it
+    int markOnly;              // the record: 0 both keys whole; 1 the run's mark, and each key
+                               // only when nothing of value is left in it
     RemovalLeftovers *leftovers;  // what stayed; may be NULL
 };
 
@@ -111,8 +135,9 @@ int CreateShortcut(const char *target, const WCHAR *linkPath);
 // makeFolder is 1), to <installDir><program>. Returns 1 when it was written.
 int WriteProductShortcut(UINT linkNameId, const char *program, int makeFolder);
 
-// Start the registered game or uninstaller, then close the installer. Each returns 1 when the
-// program was started: only a program inside the recorded install folder is.
+// Start the registered game or uninstaller, then close the installer. Only a program directly
+// inside a valid recorded install folder is started; one that is not, or that fails to start, is
+// reported in an error box and the installer stays. Each returns 1 when the program was started.
 int LaunchGame(void);
 int LaunchUninstaller(void);
 

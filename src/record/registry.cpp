@@ -17,8 +17,7 @@ int RecordKeyPath(RecordKey key, char *out, size_t size)
 
 void DeleteRecordKey(RecordKey key)
 {
-    FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", kRecordParents[key]);
-    RegDeleteSubKey(HKEY_LOCAL_MACHINE, g_state.keyPath, g_state.title);
+    RegDeleteSubKey(HKEY_LOCAL_MACHINE, kRecordParents[key], g_state.title);
 }
 
 int RegReadString(HKEY root, const char *subKey, const char *valueName, char *out)
@@ -93,8 +92,11 @@ int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName)
 
 RecordState ReadInstallFolder(char *dir)
 {
-    RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", dir);
+    char productKey[1024];
+    dir[0] = '\0';
+    if (RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) {
+        RegReadString(HKEY_LOCAL_MACHINE, productKey, "DIR", dir);
+    }
     if (dir[0] == '\0') return RECORD_ABSENT;
     return IsInstallFolderOf(dir, g_state.brand, g_state.title) ? RECORD_VALID : RECORD_DAMAGED;
 }

@@ -185,40 +185,54 @@ static void RemoveMadeFolders(const char *folder, const char *highest)
     }
 }
 
-// Whether the product key holds nothing but values of an install that never completed (the
-// record's own names without a folder) and no subkey.
-static int ProductKeyHoldsNothingOfValue(const char *productKey)
+// The values the installer itself writes into each key of the record; the list ends with NULL.
+static const char *const kProductValues[] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall", NULL};
+static const char *const kEntryValues[] = {"DisplayName", "UninstallString", "Publisher", "DisplayIcon",
+                                           "InstallLocation", "EstimatedSize", "NoModify", "NoRepair", NULL};
+
+static int IsOneOf(const char *name, const char *const *names)
 {
-    static const char *const kOwnValues[] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall"};
+    for (; *names != NULL; ++names) {
+        if (lstrcmpiA(name, *names) == 0) return 1;
+    }
+    return 0;
+}
+
+// Whether a key of the record holds nothing but values of the installer's own names and no subkey.
+// A name too long for the listing's buffer is none of them: it counts as a value of worth.
+static int KeyHoldsNothingOfValue(const char *keyPath, const char *const *own)
+{
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, productKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     DWORD subKeys = 0;
     int nothing = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
                       ERROR_SUCCESS &&
                   subKeys == 0;
     char name[256];
     DWORD length = sizeof(name);
-    for (DWORD i = 0; nothing && RegEnumValueA(key, i, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
-         ++i, length = sizeof(name)) {
-        int own = 0;
-        for (const char *value : kOwnValues) own = own || lstrcmpiA(name, value) == 0;
-        nothing = own;
+    for (DWORD i = 0; nothing; ++i, length = sizeof(name)) {
+        LONG status = RegEnumValueA(key, i, name, &length, NULL, NULL, NULL, NULL);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        nothing = status == ERROR_SUCCESS && IsOneOf(name, own);
     }
     RegCloseKey(key);
     return nothing;
 }
 
+// Both keys whole; or, for a run that did not complete (markOnly), its mark, and then each key
+// only when nothing of value is left in it: a key that held someone else's values before the run
+// keeps them.
 static void DeleteRecord(int markOnly)
 {
-    if (!markOnly) {
-        DeleteRecordKey(PRODUCT_KEY);
-        DeleteRecordKey(UNINSTALL_ENTRY);
+    char productKey[PATH_SIZE];
+    char entry[PATH_SIZE];
+    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) ||
+        !RecordKeyPath(UNINSTALL_ENTRY, entry, sizeof(entry))) {
         return;
     }
-    char productKey[PATH_SIZE];
-    if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) return;
-    RegDeleteValueOf(HKEY_LOCAL_MACHINE, productKey, kRunMarkValue);
-    if (ProductKeyHoldsNothingOfValue(productKey)) DeleteRecordKey(PRODUCT_KEY);
+    if (markOnly) DeleteRunMark(productKey);
+    if (!markOnly || KeyHoldsNothingOfValue(productKey, kProductValues)) DeleteRecordKey(PRODUCT_KEY);
+    if (!markOnly || KeyHoldsNothingOfValue(entry, kEntryValues)) DeleteRecordKey(UNINSTALL_ENTRY);
 }
 
 int RemoveInstallation(const Removal *removal)
@@ -264,26 +278,32 @@ static int IsFileDirectlyIn(const char *program, const char *folder)
 }
 
 // Starts the program that the product key's value names, in the install folder, then closes
-// the installer. Only a program inside a valid install folder is started.
-static int LaunchRecordedProgram(const char *valueName)
+// the installer. Only a program directly inside a valid install folder is started; anything else,
+// and a start that fails, is said in an error box (text, code page 932) and the installer stays.
+static int LaunchRecordedProgram(const char *valueName, const char *text)
 {
+    char productKey[PATH_SIZE];
     char folder[REG_TEXT_SIZE];
     char program[REG_TEXT_SIZE];
     int started = 0;
-    if (ReadInstallFolder(folder) == RECORD_VALID &&
-        RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, valueName, program) && IsFileDirectlyIn(program, folder)) {
+    if (ReadInstallFolder(folder) == RECORD_VALID && RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) &&
+        RegReadString(HKEY_LOCAL_MACHINE, productKey, valueName, program) && IsFileDirectlyIn(program, folder)) {
         started = (INT_PTR)ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL) > 32;
     }
-    CloseInstaller();
+    if (started) {
+        CloseInstaller();
+    } else {
+        ShowError(g_state.dialog, text);
+    }
     return started;
 }
 
 int LaunchGame(void)
 {
-    return LaunchRecordedProgram("EXE");
+    return LaunchRecordedProgram("EXE", "ゲームを起動できませんでした");
 }
 
 int LaunchUninstaller(void)
 {
-    return LaunchRecordedProgram("Uninstall");
+    return LaunchRecordedProgram("Uninstall", "アンインストーラを起動できませんでした");
 }

@@ -34,7 +34,7 @@ static void SetTextFromTable(HWND window, UINT stringId)
     SetWindowTextW(window, text);
 }
 
-int ShowMainMenu(HWND dialog)
+void ShowMainMenu(HWND dialog)
 {
     // The view changes in one go: while the dialog's drawing is held, no control paints itself at
     // each change of picture, visibility or text, and the whole dialog is painted once afterwards.
@@ -64,7 +64,6 @@ int ShowMainMenu(HWND dialog)
     }
 
     g_state.installDir[0] = '\0';
-    return 1;
 }
 
 // The second click of a double-click lands where the first one did, on whatever button the first
@@ -79,7 +78,7 @@ static int FollowsViewChangeTooSoon(DWORD pressTime)
 static void OnInstallButton(HWND dialog)
 {
     if (g_state.isInstalled != 0) {
-        LaunchUninstaller();
+        if (!LaunchUninstaller()) ShowMainMenu(dialog);  // said why; the menu as the record now is
     } else {
         ShowWizardPage(dialog);
     }
@@ -152,7 +151,7 @@ static void OnCommand(HWND dialog, WPARAM command)
         OnInstallButton(dialog);
         break;
     case IDC_BUTTON_START:
-        LaunchGame();
+        if (!LaunchGame()) ShowMainMenu(dialog);
         break;
     case IDC_BUTTON_END:
         CloseInstaller();

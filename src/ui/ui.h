@@ -11,7 +11,7 @@ int LoadCommonControls(void);
 INT_PTR CALLBACK InstallDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Puts the dialog into its main menu view and resets the wizard and install-run state.
-int ShowMainMenu(HWND dialog);
+void ShowMainMenu(HWND dialog);
 
 // Shows the wizard page that the state's page names; page 3 runs the install.
 int ShowWizardPage(HWND dialog);
