@@ -294,7 +294,7 @@ TEST_F(InstallRunTest, WriteFailuresRollBackWithAMessage)
         failure.arrange();
         MessageBoxWatch boxes;
         EXPECT_EQ(0, Run(target_));
-        EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
+        EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました。\n" + installed_ + "VT.exe"}), boxes.Texts(1, 5000));
         EXPECT_FALSE(Exists(installed_ + "Uninstaller.exe"));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -527,7 +527,7 @@ TEST_F(SmallDriveTest, DriveThatFillsUpDuringTheCopyRollsBack)
     LayDisc({{"Uninstaller.exe", kMiB + 1}, {"VT.exe", kMiB + 1}, {"core.vtp", 2 * kMiB - 2}});
     MessageBoxWatch boxes;
     EXPECT_EQ(0, Run("F:\\"));
-    EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
+    EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました。\n" + installed_ + "core.vtp"}), boxes.Texts(1, 5000));
     EXPECT_FALSE(Exists(installed_));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
