@@ -136,7 +136,7 @@ protected:
     int Run(const std::string &typed, int type = TYPE_MINIMAL, const wchar_t *wideTyped = nullptr)
     {
         g_state.page = PAGE_INSTALL_TYPE;
-        g_state.viewPressTime = 0;  // each run comes long after the presses of the run before
+        g_state.viewPressSeen = 0;  // each run comes long after the presses of the run before
         ShowWizardPage(dialog_);
         SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
         SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());

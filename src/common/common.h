@@ -36,9 +36,11 @@ struct InstallerState {
     // The highest folder the install run created (empty when it created none): a run that does
     // not complete removes the folders it made, from the install folder up to this one.
     char createdFolder[INSTALL_DIR_SIZE];
-    // Message time of the last press that changed the view (0 while there was none): the second
-    // click of a double-click lands on whatever button that press put under the pointer.
+    // Message time of the last press that changed the view, once there was one (viewPressSeen):
+    // the second click of a double-click lands on whatever button that press put under the
+    // pointer. Any time can be a press's, 0 too when the tick count wraps.
     DWORD viewPressTime;
+    int viewPressSeen;
     int page;
     int frameIndex;
     int lastFrame;

@@ -221,18 +221,15 @@ static int EnoughFreeSpace(void)
     return g_state.bytesTotal <= free.QuadPart;
 }
 
-// Serves at most one waiting message, with the dialog's keyboard handling; returns 0 when the
-// message taken was the quit message.
+// Serves at most one waiting message, as the main loop does; returns 0 when the message taken was
+// the quit message.
 static int PumpOneMessage(void)
 {
     MSG message;
     if (!PeekMessageW(&message, NULL, 0, 0, PM_NOREMOVE)) return 1;
     BOOL got = GetMessageW(&message, NULL, 0, 0);
     if (got == 0) return 0;
-    if (got > 0 && !IsDialogMessageW(g_state.dialog, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    if (got > 0) ServeMessage(&message);
     return 1;
 }
 
