@@ -33,7 +33,9 @@ TEST(FormatText, ExactFitIsNotACut)
 }
 
 // Texts held in code page 932 reach the screen as written, with a path of the system's code page
-// in their one slot; a long text is cut at a whole character inside its buffer.
+// in their one slot; a long text is cut at a whole character (of code page 932, whatever the
+// system's is) inside its buffer. A name the system gave wide goes in whole, or cut before a pair
+// of surrogates that does not fit.
 TEST(ComposeWide, TextsAndPathsEachInTheirOwnCodePage)
 {
     const struct {
@@ -48,6 +50,9 @@ TEST(ComposeWide, TextsAndPathsEachInTheirOwnCodePage)
         {"%s", "", 4, L"", 1},
         {"エラー", NULL, 3, L"\u30A8\u30E9", 0},
         {"100%", NULL, 8, L"100%", 1},
+        {"確認です", NULL, 3, L"\u78BA\u8A8D", 0},
+        {"ｴﾗｰです", NULL, 3, L"\uFF74\uFF97", 0},
+        {"%s です", "C:\\Games", 6, L"C:\\Ga", 0},
     };
     for (const auto &row : rows) {
         wchar_t out[64];
@@ -55,6 +60,11 @@ TEST(ComposeWide, TextsAndPathsEachInTheirOwnCodePage)
         EXPECT_EQ(row.whole, ComposeWide(out, row.size, row.text, row.arg)) << row.text;
         EXPECT_STREQ(row.expected, out) << row.text;
     }
+    wchar_t out[16];
+    EXPECT_EQ(1, ComposeWide(out, 16, "使用中: %s", L"Zo\u00EB.sav"));
+    EXPECT_STREQ(L"\u4F7F\u7528\u4E2D: Zo\u00EB.sav", out);
+    EXPECT_EQ(0, ComposeWide(out, 3, "%s", L"a\U0001F3AE"));
+    EXPECT_STREQ(L"a", out);
 }
 
 // A folder the system names is taken only in its exact form: no look-alike, no question mark.

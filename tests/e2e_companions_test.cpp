@@ -331,14 +331,33 @@ TEST_F(CompanionTest, DeclinedUninstallRemovesNothingWhateverTheCommandLine)
 
 TEST_F(CompanionTest, FileThatCannotBeRemovedIsNamedAndTheRecordStaysForALaterUninstall)
 {
+    // In an install folder deep below the drive, files of the user's named outside the system's code
+    // page, each named whole as found: a save of 80 kanji (every second one lacking in code page 932)
+    // that another program holds open, and a read-only Zoë.sav.
+    brand_ = base_ + "\\" + std::string(95, 'd') + "\\kestrelix\\";
+    installed_ = brand_ + "Velvet Tinkers\\";
+    CreateDirectoryA((base_ + "\\" + std::string(95, 'd')).c_str(), NULL);
     LayInstallation({"Uninstaller.exe", "VT.exe", "core.vtp", "data.vtp"});
     SetFileAttributesA((installed_ + "data.vtp").c_str(), FILE_ATTRIBUTE_READONLY);
+    std::wstring zoe = Wide(installed_) + L"Zo\u00eb.sav";
+    std::wstring kanji = Wide(installed_) + L"一丂丁丄七丅万丆丈丌三丏上丒下专不业与丛丐东丑丝且丟丕丠世丢丗丣丘两丙严丞丧両丩"
+                                            L"並丫丨丬个丮中丯丱丰串丳丶临丸丵丹丷主为丼丽丿举乂乀乃乁久乄之乆乍乇乎么乏义乕乊.sav";
+    CloseHandle(CreateFileW(zoe.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_READONLY, NULL));
+    HANDLE held = CreateFileW(kanji.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+    auto wideText = [](HWND box) { WCHAR text[1024] = L""; GetDlgItemTextW(box, 0xFFFF, text, 1024); return std::wstring(text); };
     ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
     Answer(program_.pid, IDYES);
-    std::string report = Answer(program_.pid, IDOK);
-    EXPECT_EQ(0u, report.find("アンインストールを完了できませんでした")) << report;
-    EXPECT_NE(std::string::npos, report.find(installed_ + "data.vtp")) << report;
-    EXPECT_EQ(std::string::npos, report.find("core.vtp")) << report;
+    HWND box = WaitForWindow(program_.pid, "確認", kTimeout);
+    EXPECT_NE(std::wstring::npos, wideText(box).find(L"\n" + kanji + L"\n")) << "the question about the save held open";
+    CloseHandle(held);
+    AnswerMessageBox(box, IDRETRY);
+    box = WaitForWindow(program_.pid, "確認", kTimeout);
+    std::wstring report = wideText(box);
+    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(0u, report.find(L"アンインストールを完了できませんでした"));
+    EXPECT_NE(std::wstring::npos, report.find(Wide(installed_) + L"data.vtp\n"));
+    EXPECT_NE(std::wstring::npos, report.find(zoe + L"\n"));
+    EXPECT_EQ(std::wstring::npos, report.find(L"core.vtp"));
     EXPECT_EQ(2, WaitForExit(program_, kTimeout));
     EXPECT_TRUE(Exists(installed_ + "data.vtp"));
     EXPECT_FALSE(Exists(installed_ + "core.vtp"));

@@ -269,11 +269,14 @@ TEST_F(InstallFlowTest, EveryTextOfASessionReadsAsWrittenAndTheStandardInstallIs
     EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
 }
 
-TEST_F(InstallFlowTest, KeyboardAloneInstallsWhileEscapeClosesAPageButNotTheCopy)
+TEST_F(InstallFlowTest, KeyboardAloneInstallsWhileEscapeClosesAPageButNotTheCopyAndAHeldKeyPressesOnce)
 {
-    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");
-    MakeSizedFile(disc_ + "\\core.vtp", 1536 * kMiB, 0, true);  // a copy long enough for a key
+    LayLargeDisc();
     base_ = SpecialFolder(CSIDL_PERSONAL);  // the proposed folder, accepted
+    // A key-down or key-up alone (a key-down of a key that is down comes as a repeat), and keys held
+    // through the X server's test extension, which repeats a key held down until it is let go.
+    auto key = [](WORD vk, DWORD up) { INPUT in = {INPUT_KEYBOARD, {.ki = {vk, 0, up, 0, 0}}}; SendInput(1, &in, sizeof(in)); Sleep(50); };
+    auto xtest = [](const char *keys) { Program x; StartProgram("/usr/bin/xdotool", &x, "", keys); WaitForExit(x, kTimeout); EndProgram(x); };
 
     // Tab visits the shown, enabled controls only; Escape on a page ends the program.
     Start();
@@ -306,12 +309,42 @@ TEST_F(InstallFlowTest, KeyboardAloneInstallsWhileEscapeClosesAPageButNotTheCopy
     EXPECT_EQ(IDC_BUTTON_NEXT, FocusedControlId(dialog_));
     PressKey(VK_RETURN);
     WaitForCopyUnderWay();
+    // 中止 has the focus but is no default: Return, after a Tab too (which gives the focused button
+    // the default look), and Escape, held down, leave the copy running; Space on 中止 cancels it.
     EXPECT_EQ(IDC_BUTTON_NEXT, FocusedControlId(dialog_)) << "中止";
-    PressKey(VK_ESCAPE);
+    EXPECT_EQ(BS_PUSHBUTTON, GetWindowLongW(GetDlgItem(dialog_, IDC_BUTTON_NEXT), GWL_STYLE) & BS_TYPEMASK);
+    PressKey(VK_TAB);
+    PressKey(VK_RETURN);
+    key(VK_ESCAPE, 0);
+    for (int before = Position(), start = GetTickCount(); Position() < before + 2 && GetTickCount() - start < kTimeout;)
+        Sleep(10);
+    ASSERT_TRUE(ShowsPage(dialog_, PAGE_COPY)) << "Return or Escape ended the copy";
+    PressKey(VK_SPACE);
     ASSERT_TRUE(WaitForMainMenu(dialog_));
+    key(VK_ESCAPE, 0);  // a repeat of the Escape held since the copy
+    key(VK_ESCAPE, KEYEVENTF_KEYUP);
+    EXPECT_EQ(-1, WaitForExit(setup_, 500)) << "a held Escape ended the program";
+    EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text) << "the copy was not cancelled";
+
+    // Return held on 実行 presses it once: the copy runs to its end, and the main menu after it, where
+    // ゲームスタート is the default now, stays; nor do the repeats and the key-up of Space, which went
+    // down on 中止, press it. Wine dates X input by the X server's clock, which can trail the times of
+    // the clicks before by some hundred milliseconds: the held key comes well apart from them.
+    MakeSizedFile(disc_ + "\\core.vtp", 1536 * kMiB, 0, true);
+    StartInstall(TYPE_MINIMAL, base_, false);
+    Sleep(2000);
+    xtest("keydown Return");
+    bool copying = WaitForPage(dialog_, PAGE_COPY);
+    key(VK_SPACE, 0);
+    bool menu = WaitForMainMenu(dialog_);
+    Sleep(1000);
+    key(VK_SPACE, 0);
+    key(VK_SPACE, KEYEVENTF_KEYUP);
+    xtest("keyup Return");
+    ASSERT_TRUE(copying && menu);
+    EXPECT_EQ(-1, WaitForExit(setup_, 500)) << "a repeat started the game";
     EXPECT_TRUE(ReadControl(dialog_, IDC_BUTTON_START).enabled) << "the copy did not complete";
     EXPECT_EQ(IDC_BUTTON_START, FocusedControlId(dialog_));
-    EXPECT_EQ(-1, WaitForExit(setup_, 0)) << "Escape during the copy ended the program";
 }
 
 TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)

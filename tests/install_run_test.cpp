@@ -147,7 +147,7 @@ protected:
     int Run(const std::string &typed, int type = TYPE_MINIMAL, const wchar_t *wideTyped = nullptr)
     {
         g_state.page = PAGE_INSTALL_TYPE;
-        g_state.viewPressTime = 0;  // each run comes long after the presses of the run before
+        g_state.viewPressSeen = 0;  // each run comes long after the presses of the run before
         ShowWizardPage(dialog_);
         SendDlgItemMessageA(dialog_, IDC_COMBO_TYPE, CB_SETCURSEL, type, 0);
         SetWindowTextA(GetDlgItem(dialog_, IDC_EDIT_DIR), typed.c_str());
@@ -317,7 +317,8 @@ TEST_F(InstallRunTest, WriteFailuresRollBackWithAMessage)
         failure.arrange();
         MessageBoxWatch boxes;
         EXPECT_EQ(0, Run(failure.away ? "P:" : target_));
-        EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
+        std::string folder = failure.away ? std::string("P:\\kestrelix\\Velvet Tinkers\\") : installed_;
+        EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました。\n" + folder + "VT.exe"}), boxes.Texts(1, 5000));
         EXPECT_EQ(failure.away, Exists(installed_ + "Uninstaller.exe"));
         EXPECT_EQ(failure.away, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
         EXPECT_EQ(failure.away, KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -551,7 +552,7 @@ TEST_F(SmallDriveTest, DriveThatFillsUpDuringTheCopyRollsBack)
     LayDisc({{"Uninstaller.exe", kMiB + 1}, {"VT.exe", kMiB + 1}, {"core.vtp", 2 * kMiB - 2}});
     MessageBoxWatch boxes;
     EXPECT_EQ(0, Run("F:\\"));
-    EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました"}), boxes.Texts(1, 5000));
+    EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました。\n" + installed_ + "core.vtp"}), boxes.Texts(1, 5000));
     EXPECT_FALSE(Exists(installed_));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }

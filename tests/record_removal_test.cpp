@@ -110,7 +110,7 @@ TEST_F(RemovalTest, FileThatStaysKeepsItsFolderTheShortcutsAndTheRecord)
     Removal removal = {install_.c_str(), NULL, 0, "Uninstaller.exe", brand_.c_str(), 0, &leftovers};
     EXPECT_EQ(0, RemoveInstallation(&removal));
     EXPECT_EQ(1, leftovers.count);
-    EXPECT_EQ(install_ + "data.vtp\n", leftovers.paths);
+    EXPECT_EQ(Wide(install_ + "data.vtp\n"), leftovers.paths);
     EXPECT_TRUE(Exists(install_ + "data.vtp"));
     EXPECT_FALSE(Exists(install_ + "core.vtp"));
     EXPECT_TRUE(Exists(install_ + "Uninstaller.exe")) << "kept to the last";

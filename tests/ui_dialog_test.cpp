@@ -137,6 +137,11 @@ TEST_F(DialogTest, ExitCloseBoxAndEscapeEndTheDialogAndPostQuit)
 
 TEST_F(DialogTest, PressSoonAfterThePressThatChangedTheViewIsTheSecondClickOfADoubleClick)
 {
+    // The rule on two message times, which wrap at 2^32 (a signed difference goes wrong 2^31 apart).
+    const DWORD rows[][3] = {{1000, 1000, 1}, {1000, 1499, 1}, {1000, 1500, 0}, {1000, 1501, 0}, {1000, 999, 0},
+                             {0x7FFFFF00, 0x80000050, 1}, {0, 0x80000000, 0}, {0xFFFFFF00, 0x50, 1}, {0xFFFFFF00, 0x100, 0}};
+    for (const auto &row : rows) EXPECT_EQ((int)row[2], IsSecondClick(row[0], row[1], 500)) << row[0] << " " << row[1];
+    // A press of any message time counts, 0 too (as in a thread that has taken no message yet).
     Create();
     Command(IDC_BUTTON_INSTALL);
     SendMessageW(g_state.dialog, WM_COMMAND, IDC_BUTTON_BACK, 0);  // the same message time

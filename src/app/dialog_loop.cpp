@@ -19,13 +19,7 @@ int RunInstallerDialog(void)
     }
     ShowWindow(g_state.dialog, SW_SHOW);
 
-    // The dialog manager takes the keys that move between and press the controls: Tab,
-    // Shift+Tab, Return, Space, the arrow keys and Escape.
     MSG message;
-    while (GetMessageW(&message, NULL, 0, 0) > 0) {
-        if (IsDialogMessageW(g_state.dialog, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    while (GetMessageW(&message, NULL, 0, 0) > 0) ServeMessage(&message);
     return 1;
 }

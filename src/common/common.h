@@ -36,9 +36,11 @@ struct InstallerState {
     // The highest folder the install run created (empty when it created none): a run that does
     // not complete removes the folders it made, from the install folder up to this one.
     char createdFolder[INSTALL_DIR_SIZE];
-    // Message time of the last press that changed the view (0 while there was none): the second
-    // click of a double-click lands on whatever button that press put under the pointer.
+    // Message time of the last press that changed the view, once there was one (viewPressSeen):
+    // the second click of a double-click lands on whatever button that press put under the
+    // pointer. Any time can be a press's, 0 too when the tick count wraps.
     DWORD viewPressTime;
+    int viewPressSeen;
     int page;
     int frameIndex;
     int lastFrame;
@@ -69,8 +71,13 @@ enum { TEXT_CODE_PAGE = 932 };
 int WideFromText(const char *text, WCHAR *out, int size);
 
 // text (code page 932) where its one "%s" is replaced by arg (the system's ANSI code page: a
-// path or a name the system gave), as UTF-16 in out. Without arg the text stands alone.
+// path or a name the system gave), as UTF-16 in out. Without arg the text stands alone. A text
+// that does not fit is cut at a whole character; returns 1 when all of it fitted.
 int ComposeWide(WCHAR *out, int size, const char *text, const char *arg);
+
+// The same with a wide arg: a name the system gives wide (a file found on the disk) reaches the
+// screen whole, whatever the system's code page can hold.
+int ComposeWide(WCHAR *out, int size, const char *text, const WCHAR *arg);
 
 // Sets a window's text from a code page 932 text.
 void SetWindowTextFrom932(HWND window, const char *text);
@@ -86,6 +93,7 @@ int AskAfterError(HWND owner, const char *text, UINT buttons, const char *arg = 
 // Question or information box: caption "確認"; style gives buttons and icon. text and arg as for
 // ShowError.
 int AskUser(HWND owner, const char *text, UINT style, const char *arg = NULL);
+int AskUser(HWND owner, const char *text, UINT style, const WCHAR *arg);
 
 // Keeps DLLs that are loaded by name from being taken from the program's folder or the current
 // folder: only the system folder is searched, where the system offers that (resolved at run

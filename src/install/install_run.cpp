@@ -29,7 +29,7 @@ static const char kBadFileList[] = "ファイルリストが正しくありま�
 static const char kFileNotFound[] = "ファイルが見つかりません";
 static const char kNoFreeSpace[] = "ドライブの空き領域が足りません";
 static const char kNoMemory[] = "メモリが足りません";
-static const char kCopyFailed[] = "ファイルのコピーに失敗しました";
+static const char kCopyFailed[] = "ファイルのコピーに失敗しました。\n%s";
 static const char kReadFailed[] =
     "次のファイルを読み込めませんでした。\n%s\n\nディスクに汚れや傷がないか、正しく入っているかを確かめてから「再試行」を押してください。";
 
@@ -134,18 +134,18 @@ int CleanUpInterruptedRun(void)
     }
 }
 
-static int FailRun(HWND dialog, const char *message)
+static int FailRun(HWND dialog, const char *message, const char *arg = NULL)
 {
-    ShowError(dialog, message);
+    ShowError(dialog, message, arg);
     ShowMainMenu(dialog);
     return 0;
 }
 
 // An error after the folders were made: what the run made goes before the message.
-static int FailAndRollBack(HWND dialog, const char *message)
+static int FailAndRollBack(HWND dialog, const char *message, const char *arg = NULL)
 {
     RollBackInstallRun();
-    return FailRun(dialog, message);
+    return FailRun(dialog, message, arg);
 }
 
 // The folder typed into the edit box, read wide, in the system's code page; 0 when a character of
@@ -211,18 +211,15 @@ static int EnoughFreeSpace(void)
     return g_state.bytesTotal <= free.QuadPart;
 }
 
-// Serves at most one waiting message, with the dialog's keyboard handling; returns 0 when the
-// message taken was the quit message.
+// Serves at most one waiting message, as the main loop does; returns 0 when the message taken was
+// the quit message.
 static int PumpOneMessage(void)
 {
     MSG message;
     if (!PeekMessageW(&message, NULL, 0, 0, PM_NOREMOVE)) return 1;
     BOOL got = GetMessageW(&message, NULL, 0, 0);
     if (got == 0) return 0;
-    if (got > 0 && !IsDialogMessageW(g_state.dialog, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    if (got > 0) ServeMessage(&message);
     return 1;
 }
 
@@ -293,7 +290,8 @@ static CopyOutcome CopyOneFile(HWND dialog, HWND progress, const char *name, uns
     return outcome;
 }
 
-static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *block)
+// Copies the files in list order; *last is the index of the file the copy ended in.
+static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *block, int *last)
 {
     g_state.bytesCopied = 0;
     g_state.isCopying = 1;
@@ -301,8 +299,9 @@ static CopyOutcome CopyListedFiles(HWND dialog, const FileSet *files, char *bloc
     // the window server, which a lookup at every block would pay for once per MiB.
     HWND progress = GetDlgItem(dialog, IDC_PROGRESS);
     CopyOutcome outcome = COPY_DONE;
-    for (int i = 0; i < files->count && outcome == COPY_DONE; ++i) {
-        outcome = CopyOneFile(dialog, progress, files->names[i], files->sizes[i], block);
+    for (*last = 0; *last < files->count; ++*last) {
+        outcome = CopyOneFile(dialog, progress, files->names[*last], files->sizes[*last], block);
+        if (outcome != COPY_DONE) break;
     }
     return outcome;
 }
@@ -347,7 +346,8 @@ int RunInstall(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     char *block = (char *)malloc(BLOCK_SIZE);
     if (block == NULL) return FailAndRollBack(dialog, kNoMemory);
-    CopyOutcome outcome = CopyListedFiles(dialog, &files, block);
+    int last = 0;
+    CopyOutcome outcome = CopyListedFiles(dialog, &files, block, &last);
     free(block);
 
     switch (outcome) {
@@ -355,8 +355,12 @@ int RunInstall(HWND dialog)
         g_state.isCopying = 0;
         g_state.createdFolder[0] = '\0';
         return RegisterInstallation(dialog);
-    case COPY_FAILED:
-        return FailAndRollBack(dialog, kCopyFailed);
+    case COPY_FAILED: {
+        // The message names the file that could not be written, as the install folder holds it.
+        char failed[PATH_SIZE];
+        FormatText(failed, sizeof(failed), "%s%s", g_state.installDir, files.names[last]);
+        return FailAndRollBack(dialog, kCopyFailed, failed);
+    }
     case COPY_SESSION_ENDED:
         // Taken back already, while the session was ending; end as the close box does.
         ShowMainMenu(dialog);

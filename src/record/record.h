@@ -89,9 +89,14 @@ int ProductIsInstalled(void);
 // deletes both keys and the shortcut folders, never an installed file. Returns 1 when forgotten.
 int ForgetDamagedRecord(const char *dir);
 
-// The files that a removal had to leave in place (read-only, in use), one path per line.
+// The longest path that a removal's look into a folder gives, terminator included: paths of one
+// folder listing are built in buffers of this many characters, and longer ones are skipped.
+enum { FOUND_PATH_SIZE = 256 };
+
+// The files that a removal had to leave in place (read-only, in use), one path per line, wide as
+// the system named them: a user's own file may have a name the system's code page cannot hold.
 struct RemovalLeftovers {
-    char paths[4096];
+    WCHAR paths[4096];
     int count;  // may exceed the lines that fit into paths
 };
 
@@ -120,8 +125,9 @@ int RemoveInstallation(const Removal *removal);
 int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers = NULL, const char *keep = NULL);
 
 // The path of the first plain file of folder, but the one named skip, that a running program
-// holds. Returns 0 when there is none.
-int FindFileInUse(const char *folder, const char *skip, char *path, size_t size);
+// holds, wide as the system named it, into path (FOUND_PATH_SIZE characters). Returns 0 when there
+// is none.
+int FindFileInUse(const char *folder, const char *skip, WCHAR *path);
 
 // <special folder>\<title>\ for CSIDL_PROGRAMS or CSIDL_COMMON_PROGRAMS, wide; 0 when the platform
 // cannot name the special folder or the path does not fit, so that nothing is built from stale bytes.

@@ -4,35 +4,31 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "../common/common.h"
 #include "../common/path.h"
 
-// Paths of one folder listing are built in buffers of this many characters; longer ones are skipped.
-enum { FOLDER_ENTRY_SIZE = 256, PATH_SIZE = 1024 };
+enum { PATH_SIZE = 1024 };
 
+// Notes a file that stayed, named as the system named it; a line that does not fit whole into the
+// list is left out of it, and only counted.
 static void NoteLeftover(RemovalLeftovers *leftovers, const WCHAR *path)
 {
     if (leftovers == NULL) return;
     leftovers->count += 1;
-    // Shown in the system's code page, as every path the messages name.
-    char line[PATH_SIZE];
-    int length = WideCharToMultiByte(CP_ACP, 0, path, -1, line, sizeof(line) - 1, NULL, NULL);
-    size_t used = strlen(leftovers->paths);
-    if (length <= 0 || used + length + 1 >= sizeof(leftovers->paths)) return;
-    line[length - 1] = '\n';
-    line[length] = '\0';
-    memcpy(leftovers->paths + used, line, length + 1);
+    size_t used = wcslen(leftovers->paths);
+    FormatWide(leftovers->paths + used, sizeof(leftovers->paths) / sizeof(WCHAR) - used, L"%ls\n", path);
 }
 
 // Calls visit with the path and name of each plain file of folder until visit returns 0; a file
-// whose path does not fit FOLDER_ENTRY_SIZE is visited with an empty path. Returns 0 when the
+// whose path does not fit FOUND_PATH_SIZE is visited with an empty path. Returns 0 when the
 // folder cannot be listed.
 typedef int (*FileVisitor)(const WCHAR *path, const WCHAR *name, void *context);
 static int ForEachFile(const WCHAR *folder, FileVisitor visit, void *context)
 {
-    WCHAR pattern[FOLDER_ENTRY_SIZE];
-    if (!FormatWide(pattern, FOLDER_ENTRY_SIZE, L"%ls*.*", folder)) return 0;
+    WCHAR pattern[FOUND_PATH_SIZE];
+    if (!FormatWide(pattern, FOUND_PATH_SIZE, L"%ls*.*", folder)) return 0;
 
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(pattern, &entry);
@@ -40,8 +36,8 @@ static int ForEachFile(const WCHAR *folder, FileVisitor visit, void *context)
     int going = 1;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        WCHAR file[FOLDER_ENTRY_SIZE];
-        if (!FormatWide(file, FOLDER_ENTRY_SIZE, L"%ls%ls", folder, entry.cFileName)) file[0] = L'\0';
+        WCHAR file[FOUND_PATH_SIZE];
+        if (!FormatWide(file, FOUND_PATH_SIZE, L"%ls%ls", folder, entry.cFileName)) file[0] = L'\0';
         going = visit(file, entry.cFileName, context);
     } while (going && FindNextFileW(search, &entry));
     FindClose(search);
@@ -80,8 +76,7 @@ int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers, const cha
 
 struct InUseSearch {
     const WCHAR *skip;
-    char *path;
-    size_t size;
+    WCHAR *path;
 };
 
 // A file is in use when a running program holds it: opened for writing and deletion with every
@@ -101,20 +96,20 @@ static int StopAtFileInUse(const WCHAR *path, const WCHAR *name, void *context)
         return 1;
     }
     if (GetLastError() != ERROR_SHARING_VIOLATION) return 1;
-    if (search->size > 0) WideCharToMultiByte(CP_ACP, 0, path, -1, search->path, (int)search->size, NULL, NULL);
+    FormatWide(search->path, FOUND_PATH_SIZE, L"%ls", path);  // the search's paths all fit
     return 0;
 }
 
-int FindFileInUse(const char *folder, const char *skip, char *path, size_t size)
+int FindFileInUse(const char *folder, const char *skip, WCHAR *path)
 {
     WCHAR wideFolder[PATH_SIZE];
     WCHAR wideSkip[MAX_PATH];
-    if (size > 0) path[0] = '\0';
+    path[0] = L'\0';
     if (!WideFromAnsiPath(folder, wideFolder, PATH_SIZE)) return 0;
     if (skip != NULL && !WideFromAnsiPath(skip, wideSkip, MAX_PATH)) return 0;
-    InUseSearch search = {skip != NULL ? wideSkip : NULL, path, size};
+    InUseSearch search = {skip != NULL ? wideSkip : NULL, path};
     ForEachFile(wideFolder, StopAtFileInUse, &search);
-    return size > 0 && path[0] != '\0';
+    return path[0] != L'\0';
 }
 
 int ShortcutFolderPath(int csidl, WCHAR *folder, size_t size)

@@ -66,13 +66,17 @@ void ShowMainMenu(HWND dialog)
     g_state.installDir[0] = '\0';
 }
 
+int IsSecondClick(DWORD firstPress, DWORD press, UINT doubleClickTime)
+{
+    return press - firstPress < doubleClickTime;
+}
+
 // The second click of a double-click lands where the first one did, on whatever button the first
 // put there (次へ, 実行, 中止, 終了 all share one place): a press that comes within the double-click
-// time of the press that last changed the view is that second click. The ticks are unsigned, so
-// the difference stays right when the message clock wraps.
+// time of the press that last changed the view is that second click.
 static int FollowsViewChangeTooSoon(DWORD pressTime)
 {
-    return g_state.viewPressTime != 0 && pressTime - g_state.viewPressTime < GetDoubleClickTime();
+    return g_state.viewPressSeen && IsSecondClick(g_state.viewPressTime, pressTime, GetDoubleClickTime());
 }
 
 static void OnInstallButton(HWND dialog)
@@ -143,7 +147,10 @@ static void OnCommand(HWND dialog, WPARAM command)
     if (command != IDCANCEL && FollowsViewChangeTooSoon(pressTime)) return;
     // Noted before the press acts: 実行 runs the whole copy inside it, and the cancel of 中止
     // brings the main menu only later, both while further clicks are served.
-    if (IsViewPress(command)) g_state.viewPressTime = pressTime;
+    if (IsViewPress(command)) {
+        g_state.viewPressTime = pressTime;
+        g_state.viewPressSeen = 1;
+    }
     // The whole wParam is compared, so only clicks (notification code 0) act; the
     // combo box's and edit box's notifications carry other codes and do nothing.
     switch (command) {
@@ -196,6 +203,30 @@ static void OnAnimationTick(HWND dialog)
         SetPicture(dialog, g_state.frameIndex);
     }
     SetTimer(dialog, IDT_ANIMATION, (UINT)g_state.frameInterval, NULL);
+}
+
+// Whether a key message must not reach the dialog manager, which turns Return, Space and Escape
+// into presses. A key held down repeats its key-down about 30 times a second, each marked as a
+// repeat (bit 30 of lParam: the key was down already), and each would press whatever button the
+// press before put under the focus: 実行, then 中止, then the main menu's default. A held key
+// presses once. On the copy view Return presses nothing at all, not even 中止 after a Tab has
+// given it the default look: a running install ends only by a deliberate press of 中止 (Space on
+// it, a click) or the close box.
+static int KeyMustNotPress(const MSG *message)
+{
+    if (message->message != WM_KEYDOWN && message->message != WM_CHAR) return 0;
+    // The keys and the characters they type share their codes: 0x0D, 0x20 and 0x1B.
+    WPARAM key = message->wParam;
+    if (key != VK_RETURN && key != VK_SPACE && key != VK_ESCAPE) return 0;
+    if (message->lParam & (1L << 30)) return 1;
+    return key == VK_RETURN && g_state.page == PAGE_COPY;
+}
+
+void ServeMessage(MSG *message)
+{
+    if (KeyMustNotPress(message) || IsDialogMessageW(g_state.dialog, message)) return;
+    TranslateMessage(message);
+    DispatchMessageW(message);
 }
 
 INT_PTR CALLBACK InstallDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -20,4 +20,14 @@ int ShowWizardPage(HWND dialog);
 // trailing backslash unless it is a drive root, and returns 1.
 int BrowseForInstallFolder(HWND owner, char *path);
 
+// Serves one message taken from the thread's queue: the dialog's keyboard handling (Tab, the
+// arrows, Return, Space, Escape), where a key held down presses once, then the window it is for.
+// The main message loop and the copy's pump both serve through it.
+void ServeMessage(MSG *message);
+
+// Whether a press at message time press is the second click of a double-click whose first click
+// came at firstPress: less than doubleClickTime milliseconds after it. Message times are ticks
+// that wrap at 2^32; the difference is taken unsigned, so it stays right across the wrap.
+int IsSecondClick(DWORD firstPress, DWORD press, UINT doubleClickTime);
+
 #endif

@@ -82,7 +82,8 @@ int ShowWizardPage(HWND dialog)
         SetNavigationTexts(dialog, "実行");
         return 1;
     case PAGE_COPY:
-        ApplyView(dialog, VIEW(kCopyPageView), IDC_BUTTON_NEXT);
+        // 中止 has the focus, so that Space cancels, but Return does not press it.
+        ApplyView(dialog, VIEW(kCopyPageView), IDC_BUTTON_NEXT, PRIMARY_FOCUS_ONLY);
         return RunInstall(dialog);
     default:
         return 1;

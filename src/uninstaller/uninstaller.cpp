@@ -127,8 +127,8 @@ static HANDLE GenuineHandOver(void)
 // cancels. skip names the file that this very process runs from, which the hand-over deals with.
 static int WaitUntilNothingInUse(const char *skip)
 {
-    char path[MAX_PATH + 32];
-    while (FindFileInUse(g_state.installDir, skip, path, sizeof(path))) {
+    WCHAR path[FOUND_PATH_SIZE];
+    while (FindFileInUse(g_state.installDir, skip, path)) {
         if (AskUser(NULL, "次のファイルが使用中です。\n%s\n\nこのファイルを使っているプログラムを終了してから「再試行」を押してください。",
                     MB_RETRYCANCEL | MB_ICONWARNING, path) != IDRETRY) {
             return 0;
@@ -148,7 +148,7 @@ static int RemoveAndReport(const char *uninstaller)
     if (!ParentFolder(g_state.installDir, brandFolder, sizeof(brandFolder))) brandFolder[0] = '\0';
     Removal removal = {g_state.installDir, NULL, 0, uninstaller, brandFolder, 0, &leftovers};
     if (!RemoveInstallation(&removal)) {
-        // The count goes in now; the paths, in the system's code page, when the text is shown.
+        // The count goes in now; the paths, wide as they were found, when the text is shown.
         char message[512];
         FormatText(message, sizeof(message),
                    "アンインストールを完了できませんでした。\n次のファイルは削除できませんでした (%d 個):\n%%s\n"

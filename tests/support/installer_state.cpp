@@ -31,7 +31,7 @@ HWND CreateInstallerDialog()
 
 void Press(WPARAM command)
 {
-    g_state.viewPressTime = 0;
+    g_state.viewPressSeen = 0;
     SendMessageW(g_state.dialog, WM_COMMAND, command, 0);
 }
 

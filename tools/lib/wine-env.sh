@@ -11,8 +11,11 @@ vt_use_locale() {
   export LC_ALL="$1"
 }
 vt_use_locale ja_JP.UTF-8
-# No Mono or Gecko install prompts while the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko install prompts while the prefix is made. No menu builder either: Wine starts
+# one for every shortcut written into the Start menu, to make a menu entry of the host's, and one
+# that is still running (waiting for the program that wrote the shortcut) was seen to keep an
+# emptied shortcut folder from being removed.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 vt_xvfb_pid=""
 vt_image_mount=""
