@@ -317,8 +317,11 @@ TEST_F(InstallRunTest, WriteFailuresRollBackWithAMessage)
         failure.arrange();
         MessageBoxWatch boxes;
         EXPECT_EQ(0, Run(failure.away ? "P:" : target_));
-        std::string folder = failure.away ? std::string("P:\\kestrelix\\Velvet Tinkers\\") : installed_;
-        EXPECT_EQ(std::vector<std::string>({"ファイルのコピーに失敗しました。\n" + folder + "VT.exe"}), boxes.Texts(1, 5000));
+        // Which file the drive's going fails first depends on when the system notices it is gone.
+        std::string said = "ファイルのコピーに失敗しました。\n" + (failure.away ? "P:\\kestrelix\\Velvet Tinkers\\" : installed_ + "VT.exe");
+        std::vector<std::string> texts = boxes.Texts(1, 5000);
+        ASSERT_EQ(1u, texts.size());
+        EXPECT_EQ(said, texts[0].substr(0, failure.away ? said.size() : std::string::npos));
         EXPECT_EQ(failure.away, Exists(installed_ + "Uninstaller.exe"));
         EXPECT_EQ(failure.away, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, kRunMarkValue).exists);
         EXPECT_EQ(failure.away, KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
