@@ -9,6 +9,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../res/resource.h"
@@ -154,9 +155,9 @@ protected:
     }
 
     // Runs a program to its first message box, answers it and returns its text.
-    std::string Answer(DWORD pid, int button)
+    std::string Answer(DWORD pid, int button, const char *caption = "確認")
     {
-        HWND box = WaitForWindow(pid, "確認", kTimeout);
+        HWND box = WaitForWindow(pid, caption, kTimeout);
         if (box == NULL) return "<no message>";
         std::string text = MessageBoxText(box);
         AnswerMessageBox(box, button);
@@ -286,11 +287,25 @@ INSTANTIATE_TEST_SUITE_P(
                       DiscRun{"DocumentsOutsideTheCodePage", false, L"", true, false, L"C:\\users\\Zoë\\Documents"}),
     [](const ::testing::TestParamInfo<DiscRun> &info) { return std::string(info.param.name); });
 
-TEST_F(CompanionTest, UninstallerWithoutARecordSaysSo)
+// Without a record, or with the install folder on a drive that is away, nothing can be removed: the
+// uninstaller says so and the record stays as it was.
+TEST_F(CompanionTest, UninstallerWithoutARecordOrItsDriveSaysSo)
 {
-    ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
-    EXPECT_EQ("Velvet Tinkers はインストールされていません", Answer(program_.pid, IDOK));
-    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+    const std::tuple<std::string, const char *, std::string> cases[] = {
+        {"", "確認", "Velvet Tinkers はインストールされていません"},
+        {"P:\\kestrelix\\Velvet Tinkers\\", "エラー",
+         "インストール先のドライブに接続できないため、アンインストールできません。\nP:\\kestrelix\\Velvet Tinkers\\\n\n"
+         "ドライブを接続してから、もう一度アンインストールしてください。"},
+    };
+    RemoveDrive('P');
+    for (const auto &[dir, caption, said] : cases) {
+        SCOPED_TRACE(dir);
+        if (!dir.empty()) SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", dir);
+        ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
+        EXPECT_EQ(said, Answer(program_.pid, IDOK, caption));
+        EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+        EXPECT_EQ(!dir.empty(), KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    }
 }
 
 TEST_F(CompanionTest, DeclinedUninstallRemovesNothingWhateverTheCommandLine)

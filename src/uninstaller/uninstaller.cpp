@@ -137,6 +137,19 @@ static int WaitUntilNothingInUse(const char *skip)
     return 1;
 }
 
+// The system lets go of the program file of a process a moment after the process counts as ended:
+// the temporary copy gives the uninstaller it replaces that moment (up to five seconds) while its
+// file is the only one held, before it would ask the user to close a program that no longer runs.
+static void LetTheReplacedFileGo(const char *uninstaller)
+{
+    WCHAR path[FOUND_PATH_SIZE];
+    for (int waited = 0; waited < 5000 && FindFileInUse(g_state.installDir, NULL, path) &&
+                         !FindFileInUse(g_state.installDir, uninstaller, path);
+         waited += 100) {
+        Sleep(100);
+    }
+}
+
 // The removal itself and its one closing message. The uninstaller's own file, the shortcuts and
 // the install record go only once every other file has gone, so that an uninstall that could not
 // finish can be run again.
@@ -199,13 +212,22 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
         }
         return 1;
     }
+    // With the install folder's drive away (a disk unplugged, a network drive offline) every file
+    // would count as removed while all stay on it: nothing is touched until the drive is back.
+    if (!VolumeAnswers(g_state.installDir)) {
+        ShowError(NULL, "インストール先のドライブに接続できないため、アンインストールできません。\n%s\n\n"
+                        "ドライブを接続してから、もう一度アンインストールしてください。",
+                  g_state.installDir);
+        return 1;
+    }
     if (original == NULL) {
         if (AskUser(NULL, "%s をアンインストールしますか？", MB_YESNO | MB_ICONQUESTION, g_state.title) != IDYES) return 1;
         int inside = ModuleIsInside(g_state.installDir);
         if (!WaitUntilNothingInUse(inside ? uninstaller : NULL)) return 1;
         if (inside && HandOverToTemporaryCopy()) return 0;
-    } else if (!WaitUntilNothingInUse(NULL)) {
-        return 1;
+    } else {
+        LetTheReplacedFileGo(uninstaller);
+        if (!WaitUntilNothingInUse(NULL)) return 1;
     }
     return RemoveAndReport(uninstaller);
 }
