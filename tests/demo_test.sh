@@ -2,12 +2,16 @@
 # The demo's headless walk: it must end done, with ten screenshots that show something and an
 # animation of the copy whose pictures change, small enough to load at once. Its disc's programs
 # are signed: each verifies against the test root, a copy with one byte changed does not.
+#   tests/demo_test.sh [BUILD_DIR]    the demo of that build (build/ or build/x64/)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-demo="$root/build/demo"
-"$root/tools/demo" --headless --no-build | tee "$root/build/demo.log"
+build=$(cd "${1:-$root/build}" && pwd)
+options=()
+if [ "$build" = "$root/build/x64" ]; then options=(--x64); fi
+demo="$build/demo"
+"$root/tools/demo" --headless --no-build "${options[@]}" | tee "$build/demo.log"
 grep -q '^walk: done' "$demo/walk.log"
-grep -q '^demo: Setup.exe [0-9.]*, signed by .*CN=kestrelix (Signature verification: ok' "$root/build/demo.log"
+grep -q '^demo: Setup.exe [0-9.]*, signed by .*CN=kestrelix (Signature verification: ok' "$build/demo.log"
 verify() { osslsigncode verify -CAfile "$root/build/test-certificate/root.crt" -in "$1" >/dev/null 2>&1; }
 for program in Setup.exe Uninstaller.exe VT.exe; do verify "$demo/disc/$program" || exit 1; done
 /usr/bin/python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[4096] ^= 1; open(sys.argv[2], "wb").write(d)' \

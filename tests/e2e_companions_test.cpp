@@ -259,6 +259,13 @@ TEST_P(SampleDiscInstallTest, InstallFromTheSampleDiscThenUninstallLeavesNothing
             EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, redirected, KEY_WOW64_64KEY)) << redirected;
             EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY)) << key;
         }
+    } else if (sizeof(void *) == 8) {
+        // The x86-64 build writes the 64-bit view itself, with nothing under Wow6432Node.
+        for (const char *key : {kProductKey, kUninstallKey}) {
+            std::string redirected = std::string("SOFTWARE\\Wow6432Node") + (key + strlen("SOFTWARE"));
+            EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, key, KEY_WOW64_64KEY)) << key;
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, redirected, KEY_WOW64_64KEY)) << redirected;
+        }
     }
     EXPECT_NE(std::string::npos, InstalledProgramsList().find("Velvet Tinkers"));
     if (run.sharedBrand) MakeFile(brand_ + "other-game.txt");

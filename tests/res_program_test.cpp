@@ -142,6 +142,8 @@ LONG VerifyTrust(const std::string &path)
     if (signer != NULL) CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_AUTHENTICODE, signer->pChainContext, &policy, &chain);
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     WinVerifyTrust((HWND)INVALID_HANDLE_VALUE, &action, &data);
+    // A success with no signer to check the chain of is no success.
+    if (answer == ERROR_SUCCESS && signer == NULL) return TRUST_E_NO_SIGNER_CERT;
     return answer != ERROR_SUCCESS ? answer : (LONG)chain.dwError;
 }
 
@@ -155,43 +157,62 @@ struct ExpectedControl {
 
 }  // namespace
 
-static void ExpectBuiltProgram(const std::string &program, const wchar_t *internalName, const wchar_t *description)
+// The names a program imports, read from the file through its section table, so that a PE32 file is
+// read the same way from a 64-bit test as from a 32-bit one.
+template <typename Headers>
+static std::set<std::string> ImportedNames(const std::vector<unsigned char> &image, const Headers *nt)
+{
+    std::set<std::string> names;
+    const IMAGE_SECTION_HEADER *sections = IMAGE_FIRST_SECTION(nt);
+    auto offsetOf = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER &section = sections[i];
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData) {
+                return rva - section.VirtualAddress + section.PointerToRawData;
+            }
+        }
+        return image.size();
+    };
+    const IMAGE_DATA_DIRECTORY &directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (size_t at = offsetOf(directory.VirtualAddress); at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= image.size();
+         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        const IMAGE_IMPORT_DESCRIPTOR *entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(image.data() + at);
+        if (entry->Name == 0) break;
+        size_t name = offsetOf(entry->Name);
+        if (name >= image.size()) break;
+        std::string text(reinterpret_cast<const char *>(image.data() + name),
+                         strnlen(reinterpret_cast<const char *>(image.data() + name), image.size() - name));
+        std::transform(text.begin(), text.end(), text.begin(), ::tolower);
+        names.insert(text);
+    }
+    return names;
+}
+
+static void ExpectBuiltProgram(const std::string &program, WORD machine, const wchar_t *internalName,
+                               const wchar_t *description)
 {
     std::vector<unsigned char> image = ReadFileBytes(program);
     ASSERT_GT(image.size(), 4096u);
     const IMAGE_DOS_HEADER *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(image.data());
     ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
     const IMAGE_NT_HEADERS32 *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(image.data() + dos->e_lfanew);
+    const IMAGE_NT_HEADERS64 *nt64 = reinterpret_cast<const IMAGE_NT_HEADERS64 *>(nt);
     ASSERT_EQ((DWORD)IMAGE_NT_SIGNATURE, nt->Signature);
-    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, nt->FileHeader.Machine);
-    EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, nt->OptionalHeader.Magic);
-    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, nt->OptionalHeader.Subsystem);
+    ASSERT_EQ(machine, nt->FileHeader.Machine);
+    const bool pe32 = machine == IMAGE_FILE_MACHINE_I386;
+    ASSERT_EQ(pe32 ? IMAGE_NT_OPTIONAL_HDR32_MAGIC : IMAGE_NT_OPTIONAL_HDR64_MAGIC, nt->OptionalHeader.Magic);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, pe32 ? nt->OptionalHeader.Subsystem : nt64->OptionalHeader.Subsystem);
     // Loaded whole from a disc or a share, so that a disc taken out never leaves a page to fault in.
     const WORD fromSwap = IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP | IMAGE_FILE_NET_RUN_FROM_SWAP;
     EXPECT_EQ(fromSwap, nt->FileHeader.Characteristics & fromSwap);
-    EXPECT_EQ(nt->OptionalHeader.CheckSum, MapFileAndCheckSumChecksum(program)) << "the header's checksum is current";
+    EXPECT_EQ(pe32 ? nt->OptionalHeader.CheckSum : nt64->OptionalHeader.CheckSum, MapFileAndCheckSumChecksum(program))
+        << "the header's checksum is current";
+    std::set<std::string> imported = pe32 ? ImportedNames(image, nt) : ImportedNames(image, nt64);
 
-    // The import names, read through the loaded image's own mapping of its sections. A copy is
-    // loaded: by its own name Wine would hand out its builtin program uninstaller.exe.
+    // A copy is read for its version: by its own name Wine would hand out its builtin uninstaller.exe.
     char temp[MAX_PATH];
     std::string copy = std::string(temp, GetTempPathA(sizeof(temp), temp)) + "vt-imports-probe.exe";
     ASSERT_TRUE(CopyFileA(program.c_str(), copy.c_str(), FALSE));
-    HMODULE mapped = LoadLibraryExA(copy.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(nullptr, mapped);
-    const unsigned char *base = reinterpret_cast<const unsigned char *>(mapped);
-    const IMAGE_NT_HEADERS32 *loaded = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY &directory = loaded->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    ASSERT_NE(0u, directory.VirtualAddress);
-    std::set<std::string> imported;
-    for (const IMAGE_IMPORT_DESCRIPTOR *entry =
-             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + directory.VirtualAddress);
-         entry->Name != 0; ++entry) {
-        std::string name = reinterpret_cast<const char *>(base + entry->Name);
-        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-        imported.insert(name);
-    }
-    FreeLibrary(mapped);
 
     const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll",
                                           "shell32.dll",  "ole32.dll",  "shlwapi.dll", "msvcrt.dll"};
@@ -245,13 +266,21 @@ TEST_F(SetupProgramTest, EachProgramIsSignedPe32GuiWithItsVersionImportingOnlySy
         {"Setup.exe", L"Setup", L"Velvet Tinkers インストーラ"},
         {"Uninstaller.exe", L"Uninstaller", L"Velvet Tinkers アンインストーラ"},
         {"VT.exe", L"VT", L"Velvet Tinkers"}};
+    // This build's programs, and where this is the x86-64 build for testing, the PE32 programs that ship,
+    // checked as files.
+    std::vector<std::pair<std::string, WORD>> builds = {
+        {TestProgramPath(".."), sizeof(void *) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386}};
+#ifdef PE32_BUILD_UNIX_DIR
+    builds.push_back({WindowsPathOf(PE32_BUILD_UNIX_DIR), IMAGE_FILE_MACHINE_I386});
+#endif
     std::string changed = FreshTempFolder("vt-changed-probe") + "\\program.exe";
+    for (const auto &[build, machine] : builds)
     for (const auto &[name, internalName, description] : programs) {
-        SCOPED_TRACE(name);
-        std::string path = TestProgramPath(std::string("../bin/") + name);
-        ExpectBuiltProgram(path, internalName, description);
+        SCOPED_TRACE(build + "\\bin\\" + name);
+        std::string path = build + "\\bin\\" + name;
+        ExpectBuiltProgram(path, machine, internalName, description);
         EXPECT_EQ(root.empty() ? TRUST_E_NOSIGNATURE : ERROR_SUCCESS, VerifyTrust(path));
-        EXPECT_EQ(TRUST_E_NOSIGNATURE, VerifyTrust(TestProgramPath(std::string("../unsigned/") + name)));
+        EXPECT_EQ(TRUST_E_NOSIGNATURE, VerifyTrust(build + "\\unsigned\\" + name));
         std::string image = ReadFile(path);
         ASSERT_GT(image.size(), 0x1000u);
         image[0x1000] ^= 1;

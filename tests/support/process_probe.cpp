@@ -23,6 +23,12 @@ struct HandleEntry {
     ACCESS_MASK access;
 };
 
+// The list's entries follow its count at their own alignment: offset 4 on 32-bit, 8 on 64-bit.
+struct HandleList {
+    ULONG count;
+    HandleEntry entries[1];
+};
+
 // One entry of the GDI handle table that the PEB points at (the same layout on both systems).
 #pragma pack(push, 1)
 struct GdiEntry {
@@ -36,7 +42,7 @@ struct GdiEntry {
 #pragma pack(pop)
 
 const size_t kGdiEntries = 0x10000;
-const size_t kPebGdiTableOffset = 0x94;  // 32-bit PEB
+const size_t kPebGdiTableOffset = sizeof(void *) == 8 ? 0xF8 : 0x94;
 
 }  // namespace
 
@@ -55,10 +61,9 @@ long HandleCount(HANDLE process, DWORD pid)
         buffer.resize(buffer.size() * 2);
     }
     if (status != 0) return -1;
-    ULONG entries = *reinterpret_cast<ULONG *>(buffer.data());
-    const HandleEntry *entry = reinterpret_cast<const HandleEntry *>(buffer.data() + sizeof(ULONG));
+    const HandleList *list = reinterpret_cast<const HandleList *>(buffer.data());
     long mine = 0;
-    for (ULONG i = 0; i < entries; ++i) mine += entry[i].pid == pid;
+    for (ULONG i = 0; i < list->count; ++i) mine += list->entries[i].pid == pid;
     return mine;
 }
 
@@ -73,14 +78,14 @@ long GdiObjectCount(HANDLE process)
     if (query == NULL || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof(basic), &length) != 0) {
         return -1;
     }
-    DWORD table = 0;
+    ULONG_PTR table = 0;
     SIZE_T got = 0;
     if (!ReadProcessMemory(process, (char *)basic.PebBaseAddress + kPebGdiTableOffset, &table, sizeof(table),
                            &got) || table == 0) {
         return -1;
     }
     std::vector<GdiEntry> entries(kGdiEntries);
-    if (!ReadProcessMemory(process, (LPCVOID)(ULONG_PTR)table, entries.data(), entries.size() * sizeof(GdiEntry),
+    if (!ReadProcessMemory(process, (LPCVOID)table, entries.data(), entries.size() * sizeof(GdiEntry),
                            &got)) {
         return -1;
     }

@@ -1,6 +1,6 @@
 # Shared by the scripts that run the installer: a private X display, a throwaway Wine prefix and
 # the disc image as a mounted disc. Source it, then call vt_start_display, vt_make_prefix and
-# vt_attach_image; vt_cleanup undoes all three.
+# vt_attach_image; vt_cleanup undoes all three. vt_use_build picks the programs' build.
 
 export WINEDEBUG=${WINEDEBUG:--all}
 # The system code page of the prefixes made from here on follows the locale: 932 from ja_JP.UTF-8
@@ -16,6 +16,26 @@ vt_use_locale ja_JP.UTF-8
 # that is still running (waiting for the program that wrote the shortcut) was seen to keep an
 # emptied shortcut folder from being removed.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+vt_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+vt_plain_path=${PATH//"$vt_lib_dir/wine64:"/}
+
+# vt_use_build pe32|x64: the PE32 programs (through /usr/bin/wine, which picks Wine's 32-bit loader)
+# or the x86-64 build for testing, whose programs, Wine's own scripts and the tests start through
+# the 64-bit loader. Sets vt_build_dir to the build's folder.
+vt_use_build() {
+  local root
+  root=$(cd "$vt_lib_dir/../.." && pwd)
+  if [ "$1" = x64 ]; then
+    export PATH="$vt_lib_dir/wine64:$vt_plain_path"
+    export WINELOADER=/usr/lib/wine/wine64
+    vt_build_dir="$root/build/x64"
+  else
+    export PATH="$vt_plain_path"
+    unset WINELOADER
+    vt_build_dir="$root/build"
+  fi
+}
 
 vt_xvfb_pid=""
 vt_image_mount=""
@@ -41,10 +61,21 @@ vt_start_display() {
 }
 
 # vt_make_prefix DIR [win32|win64]: a fresh prefix (32-bit unless told) whose dialog font maps to
-# an installed Japanese face. In a 64-bit one the 32-bit programs run under WOW64.
+# an installed Japanese face. In a 64-bit one the 32-bit programs run under WOW64. Where
+# VT_PREFIX_TEMPLATES names a folder, the first prefix of each kind is kept there and later ones
+# are copies of it: making one takes far longer than copying it.
 vt_make_prefix() {
   export WINEPREFIX="$1"
   export WINEARCH="${2:-win32}"
+  local template=""
+  if [ -n "${VT_PREFIX_TEMPLATES:-}" ]; then
+    template="$VT_PREFIX_TEMPLATES/$WINEARCH"
+    if [ -d "$template" ]; then
+      rm -rf "$WINEPREFIX"
+      cp -a "$template" "$WINEPREFIX"
+      return 0
+    fi
+  fi
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   wineserver -w
@@ -70,22 +101,34 @@ vt_make_prefix() {
       /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
   done
   wineserver -w
+  if [ -n "$template" ]; then
+    mkdir -p "$VT_PREFIX_TEMPLATES"
+    cp -a "$WINEPREFIX" "$template.part" && mv "$template.part" "$template"
+  fi
 }
 
 # vt_attach_image IMAGE MNT: mounts an ISO 9660 image read-only at MNT (FUSE) and attaches it
 # to a read-only loop device, which Wine reads the volume label and serial from. Sets
 # vt_image_mount and vt_image_device; returns 1, with both undone, where either is refused.
+# Several images may be attached at once; vt_detach_image undoes them all.
+vt_image_mounts=()
+vt_image_devices=()
 vt_attach_image() {
   mkdir -p "$2"
+  vt_image_mount=""
+  vt_image_device=""
   if ! fuseiso "$1" "$2" >/dev/null 2>&1; then
     return 1
   fi
-  vt_image_mount="$2"
+  vt_image_mounts+=("$2")
   if ! vt_image_device=$(losetup -r -f --show "$1" 2>/dev/null); then
     vt_image_device=""
-    vt_detach_image
+    fusermount -u "$2" 2>/dev/null || fusermount -u -z "$2" 2>/dev/null || true
+    unset 'vt_image_mounts[-1]'
     return 1
   fi
+  vt_image_mount="$2"
+  vt_image_devices+=("$vt_image_device")
 }
 
 # vt_map_image LETTER: the attached image as CD drive LETTER of $WINEPREFIX, for the prefix's
@@ -97,15 +140,16 @@ vt_map_image() {
 }
 
 vt_detach_image() {
-  if [ -n "$vt_image_device" ]; then
-    losetup -d "$vt_image_device" 2>/dev/null || true
-    vt_image_device=""
-  fi
-  if [ -n "$vt_image_mount" ]; then
-    # Lazily where a process that was ended a moment ago still holds a file of it.
-    fusermount -u "$vt_image_mount" 2>/dev/null || fusermount -u -z "$vt_image_mount" 2>/dev/null || true
-    vt_image_mount=""
-  fi
+  local device mount
+  for device in "${vt_image_devices[@]}"; do losetup -d "$device" 2>/dev/null || true; done
+  # Lazily where a process that was ended a moment ago still holds a file of it.
+  for mount in "${vt_image_mounts[@]}"; do
+    fusermount -u "$mount" 2>/dev/null || fusermount -u -z "$mount" 2>/dev/null || true
+  done
+  vt_image_devices=()
+  vt_image_mounts=()
+  vt_image_mount=""
+  vt_image_device=""
 }
 
 vt_cleanup() {
@@ -116,6 +160,26 @@ vt_cleanup() {
   if [ -n "$vt_xvfb_pid" ]; then
     kill "$vt_xvfb_pid" 2>/dev/null || true
     wait "$vt_xvfb_pid" 2>/dev/null || true
-    vt_xvfb_pid=""
+    vt_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+vt_plain_path=${PATH//"$vt_lib_dir/wine64:"/}
+
+# vt_use_build pe32|x64: the PE32 programs (through /usr/bin/wine, which picks Wine's 32-bit loader)
+# or the x86-64 build for testing, whose programs, Wine's own scripts and the tests start through
+# the 64-bit loader. Sets vt_build_dir to the build's folder.
+vt_use_build() {
+  local root
+  root=$(cd "$vt_lib_dir/../.." && pwd)
+  if [ "$1" = x64 ]; then
+    export PATH="$vt_lib_dir/wine64:$vt_plain_path"
+    export WINELOADER=/usr/lib/wine/wine64
+    vt_build_dir="$root/build/x64"
+  else
+    export PATH="$vt_plain_path"
+    unset WINELOADER
+    vt_build_dir="$root/build"
+  fi
+}
+
+vt_xvfb_pid=""
   fi
 }
