@@ -294,9 +294,10 @@ INSTANTIATE_TEST_SUITE_P(
                       DiscRun{"DocumentsOutsideTheCodePage", false, L"", true, false, L"C:\\users\\Zoë\\Documents"}),
     [](const ::testing::TestParamInfo<DiscRun> &info) { return std::string(info.param.name); });
 
-// Without a record, or with the install folder on a drive that is away, nothing can be removed: the
-// uninstaller says so and the record stays as it was.
-TEST_F(CompanionTest, UninstallerWithoutARecordOrItsDriveSaysSo)
+// Without a record, with the install folder on a drive that is away (also one that goes once the
+// question is answered), or beside another installer or uninstaller, nothing is removed: the
+// uninstaller says so and the record, the shortcuts and the files stay as they were.
+TEST_F(CompanionTest, UninstallerWithoutARecordOrItsDriveOrBesideAnInstallerSaysSo)
 {
     const std::tuple<std::string, const char *, std::string> cases[] = {
         {"", "確認", "Velvet Tinkers はインストールされていません"},
@@ -313,6 +314,34 @@ TEST_F(CompanionTest, UninstallerWithoutARecordOrItsDriveSaysSo)
         EXPECT_EQ(1, WaitForExit(program_, kTimeout));
         EXPECT_EQ(!dir.empty(), KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
     }
+
+    LayInstallation({"VT.exe", "core.vtp"});
+    CreateDirectoryA(shortcuts_.c_str(), NULL);
+    MakeFile(shortcuts_ + "Velvet Tinkers.lnk");
+    DriveDefinition saved = QueryDrive('P');
+    ASSERT_TRUE(DefineDrive('P', DRIVE_FIXED, base_));
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", "P:\\kestrelix\\Velvet Tinkers\\");
+    ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
+    HWND question = WaitForWindow(program_.pid, "確認", kTimeout);
+    ASSERT_NE(nullptr, question);
+    RemoveDrive('P');
+    AnswerMessageBox(question, IDYES);
+    EXPECT_EQ(std::get<2>(cases[1]), Answer(program_.pid, IDOK, "エラー"));
+    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+    EndProgram(program_);
+    RestoreDrive('P', saved);
+    EXPECT_TRUE(Exists(installed_ + "core.vtp") && Exists(shortcuts_ + "Velvet Tinkers.lnk"));
+    ExpectRemoved(false);
+
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", installed_);
+    HANDLE held = CreateMutexA(NULL, FALSE, "Global\\Velvet Tinkers Installer Run");
+    ASSERT_TRUE(StartProgram(TestProgramPath("../bin/Uninstaller.exe"), &program_));
+    EXPECT_EQ("Velvet Tinkers のインストーラかアンインストーラが実行中です。\nそちらを終了してから、もう一度アンインストールしてください。",
+              Answer(program_.pid, IDOK, "エラー"));
+    EXPECT_EQ(1, WaitForExit(program_, kTimeout));
+    CloseHandle(held);
+    EXPECT_TRUE(Exists(installed_ + "core.vtp") && Exists(shortcuts_ + "Velvet Tinkers.lnk"));
+    ExpectRemoved(false);
 }
 
 TEST_F(CompanionTest, DeclinedUninstallRemovesNothingWhateverTheCommandLine)

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -364,7 +365,15 @@ TEST_F(InstallFlowTest, CancelInTheMiddleOfAFileLeavesNothingBehind)
     EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
 }
 
-TEST_F(InstallFlowTest, RunEndedFromOutsideIsTakenBackByTheNextStartOnlyOnceItsDriveIsBack)
+// The machine-wide lock's name, predictable as any, taken by another program for an object of
+// another kind: it can be neither taken nor opened, and proves nothing about a run. Closed at the
+// end of its scope, whatever the test did.
+struct SquattedLock {
+    HANDLE event = CreateEventA(NULL, TRUE, FALSE, "Global\\Velvet Tinkers Installer Run");
+    ~SquattedLock() { CloseHandle(event); }
+};
+
+TEST_F(InstallFlowTest, RunEndedFromOutsideIsTakenBackOnceItsDriveIsBackWhateverWasInstalledMeanwhile)
 {
     LayLargeDisc();
     // The user's folder as drive P:, which can be taken away and put back.
@@ -379,37 +388,63 @@ TEST_F(InstallFlowTest, RunEndedFromOutsideIsTakenBackByTheNextStartOnlyOnceItsD
     ASSERT_TRUE(Exists(left)) << "the run left nothing to take back";
     EXPECT_EQ(installed_, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
     EXPECT_EQ(std::string("P:\\new\\"), ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_MADE").data.c_str());
-    // As a run ended in its registration leaves the shortcut folder.
-    CreateDirectoryA(shortcuts_.c_str(), NULL);
-    MakeFile(shortcuts_ + "Velvet Tinkers.lnk");
+    std::string killed = installed_;
 
-    // Starts that leave the run's traces alone: beside another session's installer (it holds the
-    // machine-wide object) or the mark's owner still running, a start ends at once as a second copy
-    // does; with the drive away it goes on to its menu.
-    auto startLeavesTheRunAlone = [&](bool goesOn) {
+    // Starts that leave the run's traces alone, each saying why: another installer holds the
+    // machine-wide lock; the mark's owner still runs, also where the lock's name denies this user.
+    auto startIsRefused = [&](const char *text) {
         ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
-        if (goesOn) Click(WaitForInstaller(setup_.pid), IDC_BUTTON_END);
-        EXPECT_EQ(goesOn ? 1 : 0, WaitForExit(setup_, kTimeout));
+        HWND box = WaitForMessageBox(setup_.pid, kTimeout);
+        ExpectBox(box, "エラー", text);
+        AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(0, WaitForExit(setup_, kTimeout));
         EndProgram(setup_);
-        EXPECT_TRUE(Exists(left) && Exists(shortcuts_ + "Velvet Tinkers.lnk"));
-        EXPECT_EQ(installed_, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
+        EXPECT_TRUE(Exists(left));
+        EXPECT_EQ(killed, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING").data.c_str());
     };
-    HANDLE held = CreateMutexA(NULL, FALSE, "Global\\Velvet Tinkers Installer Run");
-    startLeavesTheRunAlone(false);
-    CloseHandle(held);
+    const char kOtherInstaller[] = "Velvet Tinkers のインストーラかアンインストーラが、ほかのユーザーのセッションなどで実行中です。\n"
+                                   "そちらを終了してから、もう一度実行してください。";
+    const char kRunUnderWay[] = "前回のインストールがまだ実行中です。\nそのインストールを終了してから、もう一度実行してください。";
+    {
+        HANDLE held = CreateMutexA(NULL, FALSE, "Global\\Velvet Tinkers Installer Run");
+        startIsRefused(kOtherInstaller);
+        CloseHandle(held);
+    }
     std::string owner = ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_OWNER").data;
-    lstrcpyA(g_state.title, "Velvet Tinkers");            // the product key's name, for the run's writer
-    WriteRunMark(installed_.c_str(), "P:\\new\\");  // owned by this process, which runs on
-    startLeavesTheRunAlone(false);
+    lstrcpyA(g_state.title, "Velvet Tinkers");      // the product key's name, for the run's writer
+    WriteRunMark(killed.c_str(), "P:\\new\\");  // owned by this process, which runs on
+    startIsRefused(kRunUnderWay);
+    std::unique_ptr<SquattedLock> squatted(new SquattedLock);
+    ASSERT_NE(nullptr, squatted->event);
+    startIsRefused(kRunUnderWay);
     SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_OWNER", owner);
-    RemoveDrive('P');
-    startLeavesTheRunAlone(true);
-    DefineDrive('P', DRIVE_FIXED, folder);
 
-    Start();  // goes on as on a fresh machine
-    EXPECT_EQ("インストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
-    base_ = folder;
-    ExpectNothingLeft();
+    // With the drive away and the lock's name squatted, a start goes on: the user installs to
+    // another drive, and the killed run's mark moves aside for the new one.
+    RemoveDrive('P');
+    for (const char *archive : kArchives) MakeFile(disc_ + "\\" + archive, "");  // a disc that ends soon
+    Start();
+    StartInstall(TYPE_MINIMAL, FreshTempFolder("e2e-meanwhile"));
+    ASSERT_TRUE(WaitForMainMenu(dialog_));
+    ASSERT_TRUE(ReadControl(dialog_, IDC_BUTTON_START).enabled) << "the install did not complete";
+    Click(dialog_, IDC_BUTTON_END);
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+    EndProgram(setup_);
+    squatted.reset();
+    EXPECT_EQ(killed, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_1").data.c_str());
+    EXPECT_TRUE(Exists(left));
+
+    // The drive back, the next start takes the killed run back and leaves the completed install.
+    DefineDrive('P', DRIVE_FIXED, folder);
+    ASSERT_TRUE(StartProgram(SetupExePath(), &setup_));
+    HWND box = WaitForMessageBox(setup_.pid, kTimeout);
+    ExpectBox(box, "確認", "アップデート済です");
+    AnswerMessageBox(box, IDOK);
+    EXPECT_EQ(1, WaitForExit(setup_, kTimeout));
+    EXPECT_TRUE(FolderEntries(folder).empty()) << "the killed run's files and folders";
+    EXPECT_FALSE(ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "INSTALLING_1").exists);
+    EXPECT_EQ(installed_, ReadRawValue(HKEY_LOCAL_MACHINE, kProductKey, "DIR").data.c_str());
+    EXPECT_TRUE(Exists(installed_ + "VT.exe") && Exists(shortcuts_ + "Velvet Tinkers.lnk"));
     RestoreDrive('P', saved);
 }
 

@@ -195,7 +195,7 @@ TEST_F(InstallRunTest, CopiesEveryFileWithProgressAndRegisters)
     // While the copy runs, the run's mark names the install folder and this process, which runs it.
     RunMark mark;
     RunMarkState state = MARK_NONE;
-    DuringCopy(1, [&] { state = ReadRunMark(&mark); });
+    DuringCopy(1, [&] { state = ReadRunMark(0, &mark); });
     MessageBoxWatch boxes;
     EXPECT_EQ(1, Run(target_ + "\\\\"));
     EXPECT_EQ(MARK_RUN_ALIVE, state);
@@ -215,7 +215,7 @@ TEST_F(InstallRunTest, CopiesEveryFileWithProgressAndRegisters)
     EXPECT_EQ("アンインストール", ReadControl(dialog_, IDC_BUTTON_INSTALL).text);
 }
 
-TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
+TEST_F(InstallRunTest, MissingFileOddListsOrAMarkThatCannotBeWrittenStopBeforeAnythingIsMade)
 {
     LayDisc({{"VT.exe", kMiB}});
     DeleteFileA((disc_ + "\\map.vtp").c_str());
@@ -243,6 +243,19 @@ TEST_F(InstallRunTest, MissingFileAndEmptyNamesStopBeforeAnythingIsCopied)
     }
     g_state.instance = GetModuleHandleA(NULL);
     FreeLibrary(odd);
+
+    // Without its mark nothing could take the run back after a kill: it makes nothing.
+    MakeFile(disc_ + "\\map.vtp");
+    ASSERT_TRUE(MakeUnwritableKey(HKEY_LOCAL_MACHINE, kProductKey));
+    {
+        MessageBoxWatch boxes;
+        EXPECT_EQ(0, Run(target_));
+        EXPECT_EQ(std::vector<std::string>({"インストールの記録をレジストリに書き込めませんでした。何もインストールしていません"}),
+                  boxes.Texts(1, 5000));
+    }
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+    EXPECT_TRUE(FolderEntries(target_).empty()) << "a run with no mark made a folder";
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 TEST_F(InstallRunTest, CancelInTheMiddleOfAFileRemovesWhatWasCopied)

@@ -9,10 +9,6 @@
 
 int FindInstallDisc(char *root, const char *labelPrefix)
 {
-    // An empty drive must fail quietly rather than raise the critical-error box; the
-    // mode stays for the rest of the process, the install run included.
-    SetErrorMode(SEM_FAILCRITICALERRORS);
-
     DWORD mask = GetLogicalDrives();
     size_t prefixLength = strlen(labelPrefix);
     for (int i = 0; i < 25; ++i) {  // the letters A: to Y:; Z: is not searched

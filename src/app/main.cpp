@@ -20,23 +20,18 @@ static void LoadResourcesIntoState(HINSTANCE instance)
     }
 }
 
-// Whether this is the only installer running in any session. The single-instance mutex is a
-// session's own, but the install record is shared by every session: the installer takes a second,
-// machine-wide object for as long as it runs, and leaves when another installer holds it. Its name
-// differs from the mutex's, which in session 0 lives in the same namespace. Where the system
-// refuses this process the machine-wide namespace, the run's mark still names its owner.
-static int OnlyInstallerOfTheMachine(void)
+// Whether this installer may go on beside whatever else runs on the machine. The single-instance
+// mutex is a session's own, but the install record is shared by every session: the installer takes
+// the machine-wide lock for as long as it runs. Another installer or uninstaller that holds it is
+// said, and this one leaves. A lock this user may not take (its name taken by another user with
+// rights that deny this one) proves nothing; a run under way is then found through its mark.
+static int MayRunBesideOthers(void)
 {
-    char name[300];
-    FormatText(name, sizeof(name), "Global\\%s Installer Run", g_state.title);
-    SetLastError(ERROR_SUCCESS);
-    HANDLE held = CreateMutexA(NULL, FALSE, name);
-    if (held != NULL) return GetLastError() != ERROR_ALREADY_EXISTS;  // kept until the process ends
-    // Refused: either another user's installer holds it, or this process may not create it.
-    if (GetLastError() != ERROR_ACCESS_DENIED) return 1;
-    HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, name);
-    if (other != NULL) CloseHandle(other);
-    return other == NULL && GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (TakeMachineLock(0) != LOCK_HELD) return 1;
+    ShowError(NULL, "%s のインストーラかアンインストーラが、ほかのユーザーのセッションなどで実行中です。\n"
+                    "そちらを終了してから、もう一度実行してください。",
+              g_state.title);
+    return 0;
 }
 
 // Asks for the disc after every failed search; returns 0 when the user cancels.
@@ -57,6 +52,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     (void)showCommand;
 
     RestrictDllSearch();
+    // A drive with no disc fails quietly rather than raise the critical-error box, for the search
+    // for the disc and every look at a drive after it.
+    SetErrorMode(SEM_FAILCRITICALERRORS);
     g_state.instance = hInstance;
     g_state.installDir[0] = '\0';
     LoadStringA(hInstance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));
@@ -72,7 +70,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     SetLastError(ERROR_SUCCESS);
     HANDLE mutex = CreateMutexA(NULL, TRUE, mutexName);
     if (mutex == NULL || GetLastError() != ERROR_SUCCESS) return 0;
-    if (!OnlyInstallerOfTheMachine()) return 0;  // as a second copy in this session does
+    if (!MayRunBesideOthers()) return 0;
 
     memset(&g_state.osVersion, 0, sizeof(g_state.osVersion));
     g_state.osVersion.dwOSVersionInfoSize = sizeof(g_state.osVersion);
@@ -80,14 +78,19 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
 
     LoadResourcesIntoState(hInstance);
 
+    // What runs ended from outside (killed, a crash, a power cut) left is taken back at every start,
+    // an install there or not; a mark whose drive is away stays for a later start. A run still
+    // under way elsewhere is said, and left to itself.
+    if (!CleanUpInterruptedRuns()) {
+        ShowError(NULL, "前回のインストールがまだ実行中です。\nそのインストールを終了してから、もう一度実行してください。");
+        return 0;
+    }
     // "DIR" alone decides: set, the uninstaller's registration is brought up to date; damaged, it
-    // may be forgotten and the install offered afresh; missing, a run that was ended from outside
-    // is taken back first, and a run still under way elsewhere is left to itself.
+    // may be forgotten and the install offered afresh.
     char dir[REG_TEXT_SIZE];
     RecordState record = ReadInstallFolder(dir);
     if (record == RECORD_VALID) return ReregisterUninstaller(dir);
     if (record == RECORD_DAMAGED && !ForgetDamagedRecord(dir)) return 1;
-    if (record == RECORD_ABSENT && !CleanUpInterruptedRun()) return 0;
     if (!WaitForInstallDisc()) return 0;
 
     RunInstallerDialog();

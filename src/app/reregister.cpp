@@ -14,7 +14,7 @@ int ReregisterUninstaller(const char *dir)
     FormatText(g_state.installDir, sizeof(g_state.installDir), "%s", dir);
     RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
     char registered[REG_TEXT_SIZE];
-    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Uninstall", registered);
+    RegReadString(HKEY_LOCAL_MACHINE, g_state.keyPath, kProductValueNames[VALUE_UNINSTALL], registered);
 
     // A folder of up to 255 characters and a name of up to 255 always fit.
     char fileName[256];
@@ -24,15 +24,15 @@ int ReregisterUninstaller(const char *dir)
     ComposeExpectedUninstaller(g_state.installDir, fileName, expected, sizeof(expected));
     FormatText(command, sizeof(command), kUninstallCommandFormat, expected);
 
-    char entry[1024];
+    char entry[KEY_PATH_SIZE];
     RecordKeyPath(UNINSTALL_ENTRY, entry, sizeof(entry));
-    if (strcmp(registered, expected) == 0 && RegStringEquals(HKEY_LOCAL_MACHINE, entry, "UninstallString", command)) {
+    if (strcmp(registered, expected) == 0 && RegStringEquals(HKEY_LOCAL_MACHINE, entry, kEntryValueNames[ENTRY_UNINSTALL_STRING], command)) {
         AskUser(NULL, "アップデート済です", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Uninstall", expected);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kProductValueNames[VALUE_UNINSTALL], expected);
     FormatText(g_state.keyPath, sizeof(g_state.keyPath), "%s", entry);
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "UninstallString", command);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_UNINSTALL_STRING], command);
     WriteProductShortcut(IDS_UNINSTALL, fileName, 0);
     AskUser(NULL, "アップデートが完了しました", MB_OK | MB_ICONINFORMATION);
     return 1;

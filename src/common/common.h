@@ -17,6 +17,9 @@ enum InstallPage {
 // Size of the install folder buffer, terminator included.
 enum { INSTALL_DIR_SIZE = 512 };
 
+// Size of a registry key path buffer, terminator included.
+enum { KEY_PATH_SIZE = 1024 };
+
 // Picture slots: the still picture, the animation frames and the blank image.
 enum { FRAME_SLOTS = IDB_FRAME_LAST - IDB_FRAME_FIRST + 1 };
 
@@ -27,7 +30,7 @@ struct InstallerState {
     char title[256];
     char installDir[INSTALL_DIR_SIZE];
     char sourceRoot[8];
-    char keyPath[1024];
+    char keyPath[KEY_PATH_SIZE];
     int isInstalled;
     int isCopying;
     int cancelRequested;

@@ -89,7 +89,9 @@ enum { ROOT_ANSWER_MS = 2000 };
 struct RootLook {
     LONG holders;
     DWORD attributes;
-    char root[1024];
+    DWORD error;
+    WCHAR folder[1024];
+    WCHAR root[1024];  // the path's own root, until the system names the volume's
 };
 
 static void LetGoOfLook(RootLook *look)
@@ -97,34 +99,49 @@ static void LetGoOfLook(RootLook *look)
     if (InterlockedDecrement(&look->holders) == 0) free(look);
 }
 
+typedef BOOL(WINAPI *VolumePathNameFunction)(LPCWSTR, LPWSTR, DWORD);
+
 static DWORD WINAPI LookAtRoot(LPVOID context)
 {
     RootLook *look = (RootLook *)context;
-    look->attributes = GetFileAttributesA(look->root);
+    // A disk mounted in a folder is a volume of its own: the system names the volume a path is on
+    // (from version 5.0 on; before that the path's own root is all there is).
+    VolumePathNameFunction volumePathName = (VolumePathNameFunction)(void *)GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "GetVolumePathNameW");
+    WCHAR volume[1024];
+    if (volumePathName != NULL && volumePathName(look->folder, volume, 1024) && volume[0] != L'\0') {
+        memcpy(look->root, volume, sizeof(volume));
+    }
+    look->attributes = GetFileAttributesW(look->root);
+    look->error = GetLastError();
     LetGoOfLook(look);
     return 0;
 }
 
 int VolumeAnswers(const char *folder)
 {
-    // An empty drive must fail quietly rather than raise the critical-error box.
-    SetErrorMode(SEM_FAILCRITICALERRORS);
+    char root[1024];
     RootLook *look = (RootLook *)malloc(sizeof(RootLook));
     if (look == NULL) return 0;
     look->holders = 2;
     look->attributes = INVALID_FILE_ATTRIBUTES;
+    look->error = ERROR_SUCCESS;
     // The system may take a minute to give up on a network drive that is offline: the look runs
     // on a thread of its own, waited for no longer than the bound.
     HANDLE thread = NULL;
-    if (VolumeRoot(folder, look->root, sizeof(look->root))) thread = CreateThread(NULL, 0, LookAtRoot, look, 0, NULL);
+    if (VolumeRoot(folder, root, sizeof(root)) && WideFromAnsiPath(folder, look->folder, 1024) &&
+        WideFromAnsiPath(root, look->root, 1024)) {
+        thread = CreateThread(NULL, 0, LookAtRoot, look, 0, NULL);
+    }
     int answers = 0;
     if (thread == NULL) {
         LetGoOfLook(look);  // the share of the look that never ran
-    } else {
-        answers = WaitForSingleObject(thread, ROOT_ANSWER_MS) == WAIT_OBJECT_0 &&
-                  look->attributes != INVALID_FILE_ATTRIBUTES && (look->attributes & FILE_ATTRIBUTE_DIRECTORY);
-        CloseHandle(thread);
+    } else if (WaitForSingleObject(thread, ROOT_ANSWER_MS) == WAIT_OBJECT_0) {
+        // A root this user may not look into is there all the same.
+        answers = look->attributes != INVALID_FILE_ATTRIBUTES ? (look->attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                                                              : look->error == ERROR_ACCESS_DENIED;
     }
+    if (thread != NULL) CloseHandle(thread);
     LetGoOfLook(look);
     return answers;
 }

@@ -29,6 +29,7 @@ static const char kBadFileList[] = "ファイルリストが正しくありま�
 static const char kFileNotFound[] = "ファイルが見つかりません";
 static const char kNoFreeSpace[] = "ドライブの空き領域が足りません";
 static const char kNoMemory[] = "メモリが足りません";
+static const char kMarkNotWritten[] = "インストールの記録をレジストリに書き込めませんでした。何もインストールしていません";
 static const char kCopyFailed[] = "ファイルのコピーに失敗しました。\n%s";
 static const char kReadFailed[] =
     "次のファイルを読み込めませんでした。\n%s\n\nディスクに汚れや傷がないか、正しく入っているかを確かめてから「再試行」を押してください。";
@@ -88,8 +89,9 @@ static int IsListed(const char *name)
 }
 
 // Removes what a run that did not complete left in installDir and the folders it made up to
-// highestMade, then its mark, and each key of the record that holds nothing of value.
-static void RemoveRun(const char *installDir, const char *highestMade)
+// highestMade, then its mark (slot), and each key of the record that holds nothing of value; with
+// recordStands, a completed install's record and shortcuts stay. Returns what the removal did.
+static RemovalResult RemoveRun(const char *installDir, const char *highestMade, int slot, int recordStands)
 {
     s_listed.count = 0;
     for (UINT list : kLists) {
@@ -104,34 +106,49 @@ static void RemoveRun(const char *installDir, const char *highestMade)
             s_listed.count += 1;
         }
     }
-    Removal removal = {installDir, s_listed.pointers, s_listed.count, NULL, highestMade, 1, NULL};
-    RemoveInstallation(&removal);
+    Removal removal = {installDir, s_listed.pointers, s_listed.count, NULL, highestMade, slot, recordStands, NULL};
+    return RemoveInstallation(&removal);
 }
 
 void RollBackInstallRun(void)
 {
     CloseCopyFiles();
-    // On a drive taken away during the run (a disk pulled out) nothing can be taken back now, and
-    // every name would count as removed: the mark stays, for a start that finds the drive back.
-    if (VolumeAnswers(g_state.installDir)) RemoveRun(g_state.installDir, g_state.createdFolder);
+    // On a drive taken away during the run (a disk pulled out) nothing can be taken back now: the
+    // removal touches nothing and the mark stays, for a start that finds the drive back.
+    RemoveRun(g_state.installDir, g_state.createdFolder, 0, 0);
     g_state.createdFolder[0] = '\0';
 }
 
-int CleanUpInterruptedRun(void)
+int CleanUpInterruptedRuns(void)
 {
-    RunMark mark;
-    switch (ReadRunMark(&mark)) {
-    case MARK_RUN_ALIVE:
-        return 0;
-    case MARK_LEFT_OVER:
-    case MARK_DAMAGED:  // the removal takes no file from a folder of another form: the mark goes
-        RemoveRun(mark.installDir, mark.highestMade);
-        return 1;
-    case MARK_DRIVE_AWAY:  // kept, with all its files, for a start that finds the drive back
-    case MARK_NONE:
-    default:
-        return 1;
+    char dir[REG_TEXT_SIZE];
+    int recordStands = ReadInstallFolder(dir) != RECORD_ABSENT;
+    int alive = 0;
+    for (int slot = 0; slot < MARK_SLOTS; ++slot) {
+        RunMark mark;
+        char productKey[KEY_PATH_SIZE];
+        switch (ReadRunMark(slot, &mark)) {
+        case MARK_RUN_ALIVE:
+            alive = 1;
+            break;
+        case MARK_LEFT_OVER:
+            // A mark that names the completed install's own folder is gone with its run: the
+            // files there are the install's.
+            if (recordStands && lstrcmpiA(mark.installDir, dir) == 0) {
+                if (RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) DeleteRunMark(productKey, slot);
+                break;
+            }
+            RemoveRun(mark.installDir, mark.highestMade, slot, recordStands);  // its drive away: kept
+            break;
+        case MARK_DAMAGED:  // the removal takes no file from a folder of another form: the mark goes
+            RemoveRun(mark.installDir, mark.highestMade, slot, recordStands);
+            break;
+        case MARK_NONE:
+        default:
+            break;
+        }
     }
+    return !alive;
 }
 
 static int FailRun(HWND dialog, const char *message, const char *arg = NULL)
@@ -337,11 +354,15 @@ int RunInstall(HWND dialog)
     // by the next start.
     char planned[INSTALL_DIR_SIZE];
     HighestMissingFolder(g_state.installDir, planned, sizeof(planned));
-    WriteRunMark(g_state.installDir, planned);
+    // An earlier run's mark that is still waiting for its drive moves aside, never written over.
+    // Without a mark nothing could take this run back after a kill: it makes nothing.
+    if (!KeepEarlierRunMark() || !WriteRunMark(g_state.installDir, planned)) return FailRun(dialog, kMarkNotWritten);
     if (!CreateFolderPath(g_state.installDir, g_state.createdFolder, sizeof(g_state.createdFolder))) {
         return FailAndRollBack(dialog, kFolderNotCreated);
     }
-    if (strcmp(planned, g_state.createdFolder) != 0) WriteRunMark(g_state.installDir, g_state.createdFolder);
+    if (strcmp(planned, g_state.createdFolder) != 0 && !WriteRunMark(g_state.installDir, g_state.createdFolder)) {
+        return FailAndRollBack(dialog, kMarkNotWritten);
+    }
 
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     char *block = (char *)malloc(BLOCK_SIZE);

@@ -30,27 +30,27 @@ int RegisterInstallation(HWND dialog)
     WriteProductShortcut(IDS_UNINSTALL, uninstaller, 1);
 
     RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "BLAND", g_state.brand);
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "TITLE", g_state.title);
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DIR", g_state.installDir);
-    WriteRecordPath(g_state.keyPath, "EXE", game);
-    WriteRecordPath(g_state.keyPath, "Uninstall", uninstaller);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kProductValueNames[VALUE_BRAND], g_state.brand);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kProductValueNames[VALUE_TITLE], g_state.title);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kProductValueNames[VALUE_DIR], g_state.installDir);
+    WriteRecordPath(g_state.keyPath, kProductValueNames[VALUE_EXE], game);
+    WriteRecordPath(g_state.keyPath, kProductValueNames[VALUE_UNINSTALL], uninstaller);
 
     RecordKeyPath(UNINSTALL_ENTRY, g_state.keyPath, sizeof(g_state.keyPath));
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "DisplayName", g_state.title);
-    WriteRecordPath(g_state.keyPath, "UninstallString", uninstaller, kUninstallCommandFormat);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_DISPLAY_NAME], g_state.title);
+    WriteRecordPath(g_state.keyPath, kEntryValueNames[ENTRY_UNINSTALL_STRING], uninstaller, kUninstallCommandFormat);
     // What the platform's list of programs shows beside the name: maker, icon, place and size;
     // there is nothing to change or repair, so it offers removal alone.
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "Publisher", g_state.brand);
-    WriteRecordPath(g_state.keyPath, "DisplayIcon", game);
-    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, "InstallLocation", g_state.installDir);
-    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "EstimatedSize", (DWORD)((g_state.bytesTotal + 1023) / 1024));
-    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoModify", 1);
-    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, "NoRepair", 1);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_PUBLISHER], g_state.brand);
+    WriteRecordPath(g_state.keyPath, kEntryValueNames[ENTRY_DISPLAY_ICON], game);
+    RegWriteString(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_INSTALL_LOCATION], g_state.installDir);
+    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_ESTIMATED_SIZE], (DWORD)((g_state.bytesTotal + 1023) / 1024));
+    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_NO_MODIFY], 1);
+    RegWriteNumber(HKEY_LOCAL_MACHINE, g_state.keyPath, kEntryValueNames[ENTRY_NO_REPAIR], 1);
 
     // The install record, now whole, replaces the run's mark.
     RecordKeyPath(PRODUCT_KEY, g_state.keyPath, sizeof(g_state.keyPath));
-    DeleteRunMark(g_state.keyPath);
+    DeleteRunMark(g_state.keyPath, 0);
 
     g_state.isRegistering = 0;
     ShowMainMenu(dialog);

@@ -10,14 +10,52 @@
 // The keys that hold the record's two keys, each named after the title.
 static const char *const kRecordParents[] = {"SOFTWARE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"};
 
+const char *const kProductValueNames[PRODUCT_VALUES] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall"};
+const char *const kEntryValueNames[ENTRY_VALUES] = {"DisplayName",     "UninstallString", "Publisher",
+                                                    "DisplayIcon",     "InstallLocation", "EstimatedSize",
+                                                    "NoModify",        "NoRepair"};
+
 int RecordKeyPath(RecordKey key, char *out, size_t size)
 {
     return FormatText(out, size, "%s\\%s", kRecordParents[key], g_state.title);
 }
 
+// Whether a value name is one of a run's marks: INSTALLING, INSTALLING_MADE, INSTALLING_OWNER, each
+// maybe with a slot number.
+static int IsRunMarkValue(const char *name)
+{
+    return strncmp(name, kRunMarkValue, sizeof(kRunMarkValue) - 1) == 0;
+}
+
 void DeleteRecordKey(RecordKey key)
 {
-    RegDeleteSubKey(HKEY_LOCAL_MACHINE, kRecordParents[key], g_state.title);
+    char path[KEY_PATH_SIZE];
+    HKEY opened;
+    if (key != PRODUCT_KEY || !RecordKeyPath(key, path, sizeof(path)) ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WRITE, &opened) != ERROR_SUCCESS) {
+        RegDeleteSubKey(HKEY_LOCAL_MACHINE, kRecordParents[key], g_state.title);
+        return;
+    }
+    // The marks of runs still to be taken back outlive the record: without them their files would
+    // be recorded nowhere. Every other value and subkey goes.
+    int marks = 0;
+    char name[256];
+    DWORD length = sizeof(name);
+    for (DWORD i = 0; RegEnumValueA(opened, i, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+         length = sizeof(name)) {
+        if (IsRunMarkValue(name)) {
+            marks = 1;
+            ++i;
+        } else if (RegDeleteValueA(opened, name) != ERROR_SUCCESS) {
+            ++i;
+        }
+    }
+    for (length = sizeof(name); RegEnumKeyExA(opened, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+         length = sizeof(name)) {
+        if (SHDeleteKeyA(opened, name) != ERROR_SUCCESS) break;
+    }
+    RegCloseKey(opened);
+    if (!marks) RegDeleteSubKey(HKEY_LOCAL_MACHINE, kRecordParents[key], g_state.title);
 }
 
 int RegReadString(HKEY root, const char *subKey, const char *valueName, char *out)
@@ -44,9 +82,9 @@ static int WriteValue(HKEY root, const char *subKey, const char *valueName, DWOR
                         &key, NULL) != ERROR_SUCCESS) {
         return 0;
     }
-    RegSetValueExA(key, valueName, 0, type, data, size);
+    LONG written = RegSetValueExA(key, valueName, 0, type, data, size);
     RegCloseKey(key);
-    return 1;
+    return written == ERROR_SUCCESS;
 }
 
 int RegWriteString(HKEY root, const char *subKey, const char *valueName, const char *text)
@@ -92,10 +130,10 @@ int RegDeleteValueOf(HKEY root, const char *subKey, const char *valueName)
 
 RecordState ReadInstallFolder(char *dir)
 {
-    char productKey[1024];
+    char productKey[KEY_PATH_SIZE];
     dir[0] = '\0';
     if (RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) {
-        RegReadString(HKEY_LOCAL_MACHINE, productKey, "DIR", dir);
+        RegReadString(HKEY_LOCAL_MACHINE, productKey, kProductValueNames[VALUE_DIR], dir);
     }
     if (dir[0] == '\0') return RECORD_ABSENT;
     return IsInstallFolderOf(dir, g_state.brand, g_state.title) ? RECORD_VALID : RECORD_DAMAGED;

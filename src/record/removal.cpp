@@ -21,18 +21,24 @@ static void NoteLeftover(RemovalLeftovers *leftovers, const WCHAR *path)
     FormatWide(leftovers->paths + used, sizeof(leftovers->paths) / sizeof(WCHAR) - used, L"%ls\n", path);
 }
 
+// How a look into a folder went: listed; no such folder (nothing there to remove); or not listed
+// for another reason (its drive went away, access denied), so that what it holds is unknown.
+enum Listing { LISTED, NO_FOLDER, UNLISTED };
+
 // Calls visit with the path and name of each plain file of folder until visit returns 0; a file
-// whose path does not fit FOUND_PATH_SIZE is visited with an empty path. Returns 0 when the
-// folder cannot be listed.
+// whose path does not fit FOUND_PATH_SIZE is visited with an empty path.
 typedef int (*FileVisitor)(const WCHAR *path, const WCHAR *name, void *context);
-static int ForEachFile(const WCHAR *folder, FileVisitor visit, void *context)
+static Listing ForEachFile(const WCHAR *folder, FileVisitor visit, void *context)
 {
     WCHAR pattern[FOUND_PATH_SIZE];
-    if (!FormatWide(pattern, FOUND_PATH_SIZE, L"%ls*.*", folder)) return 0;
+    if (!FormatWide(pattern, FOUND_PATH_SIZE, L"%ls*.*", folder)) return UNLISTED;
 
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(pattern, &entry);
-    if (search == INVALID_HANDLE_VALUE) return 0;
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NO_FOLDER : UNLISTED;
+    }
     int going = 1;
     do {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
@@ -41,7 +47,7 @@ static int ForEachFile(const WCHAR *folder, FileVisitor visit, void *context)
         going = visit(file, entry.cFileName, context);
     } while (going && FindNextFileW(search, &entry));
     FindClose(search);
-    return 1;
+    return LISTED;
 }
 
 struct Deletion {
@@ -60,7 +66,10 @@ static int DeleteOneFile(const WCHAR *path, const WCHAR *name, void *context)
 static int DeleteFolderFilesWide(const WCHAR *folder, RemovalLeftovers *leftovers, const WCHAR *keep)
 {
     Deletion deletion = {leftovers, keep};
-    if (!ForEachFile(folder, DeleteOneFile, &deletion)) return 0;
+    Listing listing = ForEachFile(folder, DeleteOneFile, &deletion);
+    // A folder that could not be listed may hold anything: it is named as staying.
+    if (listing == UNLISTED) NoteLeftover(leftovers, folder);
+    if (listing != LISTED) return 0;
     RemoveDirectoryW(folder);  // stays when anything is left in it
     return 1;
 }
@@ -77,6 +86,7 @@ int DeleteFolderFiles(const char *folder, RemovalLeftovers *leftovers, const cha
 struct InUseSearch {
     const WCHAR *skip;
     WCHAR *path;
+    size_t size;
 };
 
 // A file is in use when a running program holds it: opened for writing and deletion with every
@@ -96,18 +106,19 @@ static int StopAtFileInUse(const WCHAR *path, const WCHAR *name, void *context)
         return 1;
     }
     if (GetLastError() != ERROR_SHARING_VIOLATION) return 1;
-    FormatWide(search->path, FOUND_PATH_SIZE, L"%ls", path);  // the search's paths all fit
+    if (!FormatWide(search->path, search->size, L"%ls", path)) search->path[0] = L'\0';
     return 0;
 }
 
-int FindFileInUse(const char *folder, const char *skip, WCHAR *path)
+int FindFileInUse(const char *folder, const char *skip, WCHAR *path, size_t size)
 {
     WCHAR wideFolder[PATH_SIZE];
     WCHAR wideSkip[MAX_PATH];
+    if (size == 0) return 0;
     path[0] = L'\0';
     if (!WideFromAnsiPath(folder, wideFolder, PATH_SIZE)) return 0;
     if (skip != NULL && !WideFromAnsiPath(skip, wideSkip, MAX_PATH)) return 0;
-    InUseSearch search = {skip != NULL ? wideSkip : NULL, path};
+    InUseSearch search = {skip != NULL ? wideSkip : NULL, path, size};
     ForEachFile(wideFolder, StopAtFileInUse, &search);
     return path[0] != L'\0';
 }
@@ -180,22 +191,17 @@ static void RemoveMadeFolders(const char *folder, const char *highest)
     }
 }
 
-// The values the installer itself writes into each key of the record; the list ends with NULL.
-static const char *const kProductValues[] = {"BLAND", "TITLE", "DIR", "EXE", "Uninstall", NULL};
-static const char *const kEntryValues[] = {"DisplayName", "UninstallString", "Publisher", "DisplayIcon",
-                                           "InstallLocation", "EstimatedSize", "NoModify", "NoRepair", NULL};
-
-static int IsOneOf(const char *name, const char *const *names)
+static int IsOneOf(const char *name, const char *const *names, int count)
 {
-    for (; *names != NULL; ++names) {
-        if (lstrcmpiA(name, *names) == 0) return 1;
+    for (int i = 0; i < count; ++i) {
+        if (lstrcmpiA(name, names[i]) == 0) return 1;
     }
     return 0;
 }
 
 // Whether a key of the record holds nothing but values of the installer's own names and no subkey.
 // A name too long for the listing's buffer is none of them: it counts as a value of worth.
-static int KeyHoldsNothingOfValue(const char *keyPath, const char *const *own)
+static int KeyHoldsNothingOfValue(const char *keyPath, const char *const *own, int ownCount)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
@@ -208,45 +214,55 @@ static int KeyHoldsNothingOfValue(const char *keyPath, const char *const *own)
     for (DWORD i = 0; nothing; ++i, length = sizeof(name)) {
         LONG status = RegEnumValueA(key, i, name, &length, NULL, NULL, NULL, NULL);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        nothing = status == ERROR_SUCCESS && IsOneOf(name, own);
+        nothing = status == ERROR_SUCCESS && IsOneOf(name, own, ownCount);
     }
     RegCloseKey(key);
     return nothing;
 }
 
-// Both keys whole; or, for a run that did not complete (markOnly), its mark, and then each key
-// only when nothing of value is left in it: a key that held someone else's values before the run
-// keeps them.
-static void DeleteRecord(int markOnly)
+// Both keys whole (REMOVE_RECORD); or, for a run that did not complete, the mark of its slot, and
+// then each key only when nothing of value is left in it: a key that held someone else's values
+// before the run keeps them, and a completed install's record stands whatever the mark.
+static void DeleteRecord(int mark, int recordStands)
 {
-    char productKey[PATH_SIZE];
-    char entry[PATH_SIZE];
+    char productKey[KEY_PATH_SIZE];
+    char entry[KEY_PATH_SIZE];
     if (!RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) ||
         !RecordKeyPath(UNINSTALL_ENTRY, entry, sizeof(entry))) {
         return;
     }
-    if (markOnly) DeleteRunMark(productKey);
-    if (!markOnly || KeyHoldsNothingOfValue(productKey, kProductValues)) DeleteRecordKey(PRODUCT_KEY);
-    if (!markOnly || KeyHoldsNothingOfValue(entry, kEntryValues)) DeleteRecordKey(UNINSTALL_ENTRY);
+    if (mark != REMOVE_RECORD) DeleteRunMark(productKey, mark);
+    if (recordStands) return;
+    if (mark == REMOVE_RECORD || KeyHoldsNothingOfValue(productKey, kProductValueNames, PRODUCT_VALUES)) {
+        DeleteRecordKey(PRODUCT_KEY);
+    }
+    if (mark == REMOVE_RECORD || KeyHoldsNothingOfValue(entry, kEntryValueNames, ENTRY_VALUES)) {
+        DeleteRecordKey(UNINSTALL_ENTRY);
+    }
 }
 
-int RemoveInstallation(const Removal *removal)
+RemovalResult RemoveInstallation(const Removal *removal)
 {
     RemovalLeftovers own;
     RemovalLeftovers *leftovers = removal->leftovers != NULL ? removal->leftovers : &own;
     leftovers->paths[0] = '\0';
     leftovers->count = 0;
-    // Files are removed only from a folder of the install folder's form.
+    // Files are removed only from a folder of the install folder's form, and only while its drive
+    // is there: with the drive away every name would be missing, and so count as removed.
     int installFolder = IsInstallFolderOf(removal->installDir, g_state.brand, g_state.title);
+    if (installFolder && !VolumeAnswers(removal->installDir)) return REMOVAL_DRIVE_AWAY;
     if (installFolder) DeleteInstalledFiles(removal, leftovers);
-    if (leftovers->count == 0) RemoveShortcutFolders(leftovers);
+    if (leftovers->count == 0 && !removal->recordStands) RemoveShortcutFolders(leftovers);
     if (leftovers->count == 0 && installFolder && removal->keepToLast != NULL) {
         DeleteNamedFile(removal->installDir, removal->keepToLast, leftovers);
     }
-    if (leftovers->count > 0) return 0;
+    if (leftovers->count > 0) return REMOVAL_LEFT_FILES;
     if (installFolder) RemoveMadeFolders(removal->installDir, removal->highestMade);
-    DeleteRecord(removal->markOnly);
-    return 1;
+    // A drive that went away during the removal took its files out of reach, not away: the record
+    // that names them stays.
+    if (installFolder && !VolumeAnswers(removal->installDir)) return REMOVAL_DRIVE_AWAY;
+    DeleteRecord(removal->mark, removal->recordStands);
+    return REMOVAL_DONE;
 }
 
 int ForgetDamagedRecord(const char *dir)

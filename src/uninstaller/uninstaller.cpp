@@ -128,7 +128,7 @@ static HANDLE GenuineHandOver(void)
 static int WaitUntilNothingInUse(const char *skip)
 {
     WCHAR path[FOUND_PATH_SIZE];
-    while (FindFileInUse(g_state.installDir, skip, path)) {
+    while (FindFileInUse(g_state.installDir, skip, path, FOUND_PATH_SIZE)) {
         if (AskUser(NULL, "次のファイルが使用中です。\n%s\n\nこのファイルを使っているプログラムを終了してから「再試行」を押してください。",
                     MB_RETRYCANCEL | MB_ICONWARNING, path) != IDRETRY) {
             return 0;
@@ -143,11 +143,41 @@ static int WaitUntilNothingInUse(const char *skip)
 static void LetTheReplacedFileGo(const char *uninstaller)
 {
     WCHAR path[FOUND_PATH_SIZE];
-    for (int waited = 0; waited < 5000 && FindFileInUse(g_state.installDir, NULL, path) &&
-                         !FindFileInUse(g_state.installDir, uninstaller, path);
+    for (int waited = 0; waited < 5000 && FindFileInUse(g_state.installDir, NULL, path, FOUND_PATH_SIZE) &&
+                         !FindFileInUse(g_state.installDir, uninstaller, path, FOUND_PATH_SIZE);
          waited += 100) {
         Sleep(100);
     }
+}
+
+// With the install folder's drive away (a disk unplugged, a network drive offline) nothing can be
+// removed, and nothing is: the record stays for an uninstall once the drive is back.
+static void SayDriveIsAway(void)
+{
+    ShowError(NULL, "インストール先のドライブに接続できないため、アンインストールできません。\n%s\n\n"
+                    "ドライブを接続してから、もう一度アンインストールしてください。",
+              g_state.installDir);
+}
+
+// The machine-wide lock of the installer's programs, so that no installer in another session
+// registers the game again into keys this removal has just deleted. A start from the installer's
+// main menu finds the installer still holding it for a moment as it closes. Returns 0, after saying
+// so, when another installer or uninstaller runs.
+static int TakeLockOrSay(void)
+{
+    MachineLock lock = TakeMachineLock(1);  // inherited by the temporary copy that goes on
+    for (int waited = 0; lock == LOCK_HELD && waited < 5000; waited += 100) {
+        Sleep(100);
+        lock = TakeMachineLock(1);
+    }
+    RunMark mark;
+    // A lock this user may not take proves nothing: a run under way does.
+    if (lock == LOCK_HELD || (lock == LOCK_REFUSED && ReadRunMark(0, &mark) == MARK_RUN_ALIVE)) {
+        ShowError(NULL, "%s のインストーラかアンインストーラが実行中です。\nそちらを終了してから、もう一度アンインストールしてください。",
+                  g_state.title);
+        return 0;
+    }
+    return 1;
 }
 
 // The removal itself and its one closing message. The uninstaller's own file, the shortcuts and
@@ -159,8 +189,13 @@ static int RemoveAndReport(const char *uninstaller)
     // The install folder and the maker's folder above it go while they are empty.
     char brandFolder[INSTALL_DIR_SIZE];
     if (!ParentFolder(g_state.installDir, brandFolder, sizeof(brandFolder))) brandFolder[0] = '\0';
-    Removal removal = {g_state.installDir, NULL, 0, uninstaller, brandFolder, 0, &leftovers};
-    if (!RemoveInstallation(&removal)) {
+    Removal removal = {g_state.installDir, NULL, 0, uninstaller, brandFolder, REMOVE_RECORD, 0, &leftovers};
+    RemovalResult result = RemoveInstallation(&removal);
+    if (result == REMOVAL_DRIVE_AWAY) {
+        SayDriveIsAway();
+        return 1;
+    }
+    if (result == REMOVAL_LEFT_FILES) {
         // The count goes in now; the paths, wide as they were found, when the text is shown.
         char message[512];
         FormatText(message, sizeof(message),
@@ -185,6 +220,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     (void)commandLine;
     (void)showCommand;
     RestrictDllSearch();
+    // A drive with no disc fails quietly rather than raise the critical-error box.
+    SetErrorMode(SEM_FAILCRITICALERRORS);
     g_state.instance = hInstance;
     LoadStringA(hInstance, IDS_BRAND, g_state.brand, sizeof(g_state.brand));
     LoadStringA(hInstance, IDS_TITLE, g_state.title, sizeof(g_state.title));
@@ -194,10 +231,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     LoadStringA(hInstance, IDS_UNINSTALLER_EXE, uninstaller, sizeof(uninstaller));
 
     // The temporary copy waits for the program it replaces, then removes without asking again.
+    // The temporary copy holds the lock it inherited from the uninstaller it replaces.
     HANDLE original = GenuineHandOver();
     if (original != NULL) {
         WaitForSingleObject(original, 30000);
         CloseHandle(original);
+    } else if (!TakeLockOrSay()) {
+        return 1;
     }
 
     RecordState record = ReadInstallFolder(g_state.installDir);
@@ -214,10 +254,10 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE previous, LPSTR commandLine, i
     }
     // With the install folder's drive away (a disk unplugged, a network drive offline) every file
     // would count as removed while all stay on it: nothing is touched until the drive is back.
+    // Said before the question, so that the user is not asked for what cannot be done; the removal
+    // looks again itself.
     if (!VolumeAnswers(g_state.installDir)) {
-        ShowError(NULL, "インストール先のドライブに接続できないため、アンインストールできません。\n%s\n\n"
-                        "ドライブを接続してから、もう一度アンインストールしてください。",
-                  g_state.installDir);
+        SayDriveIsAway();
         return 1;
     }
     if (original == NULL) {

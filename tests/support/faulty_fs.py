@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """faulty_fs.py SOURCE MOUNTPOINT CONTROL: SOURCE read-only at MOUNTPOINT, failing as CONTROL says
 at each call: "" as it is, "gone" every call with EIO (a disc taken out), "NAME OFFSET" the reads of
-/NAME that reach OFFSET with EIO (a scratch there)."""
+/NAME that reach OFFSET with EIO (a scratch there), "slow SECONDS" every look at a name answered
+that late (a drive that does not answer)."""
 import errno
 import os
 import sys
+import time
 
 from fusepy import FUSE, FuseOSError, Operations
 
@@ -22,8 +24,11 @@ class FaultyDisc(Operations):
             return []
 
     def _path(self, path):
-        if self._fault() == ["gone"]:
+        fault = self._fault()
+        if fault == ["gone"]:
             raise FuseOSError(errno.EIO)
+        if len(fault) == 2 and fault[0] == "slow":
+            time.sleep(float(fault[1]))
         return os.path.join(self.source, path.lstrip("/"))
 
     def getattr(self, path, fh=None):
@@ -56,5 +61,7 @@ class FaultyDisc(Operations):
 
 if __name__ == "__main__":
     source, mountpoint, control = sys.argv[1:4]
-    # direct_io: every read reaches this process, none is served from the kernel's cache.
-    FUSE(FaultyDisc(source, control), mountpoint, foreground=True, ro=True, direct_io=True, nothreads=False)
+    # direct_io and no attribute or entry caching: every read and every look at a name reaches this
+    # process, none is served from the kernel's cache.
+    FUSE(FaultyDisc(source, control), mountpoint, foreground=True, ro=True, direct_io=True, nothreads=False,
+         attr_timeout=0, entry_timeout=0)

@@ -47,5 +47,33 @@ void SetRawString(HKEY root, const std::string &subKey, const std::string &name,
 
 void DeleteKeyTree(HKEY root, const std::string &subKey)
 {
+    // A link is deleted as itself; deleting through it would reach its target.
+    typedef LONG(WINAPI * DeleteKeyFunction)(HANDLE);
+    DeleteKeyFunction deleteKey = (DeleteKeyFunction)(void *)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey");
+    HKEY link;
+    if (deleteKey != NULL &&
+        RegOpenKeyExA(root, subKey.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &link) == ERROR_SUCCESS) {
+        DWORD type = 0;
+        bool isLink = RegQueryValueExW(link, L"SymbolicLinkValue", NULL, &type, NULL, NULL) == ERROR_SUCCESS &&
+                      type == REG_LINK;
+        if (isLink) deleteKey(link);
+        RegCloseKey(link);
+        if (isLink) return;
+    }
     SHDeleteKeyA(root, subKey.c_str());
+}
+
+bool MakeUnwritableKey(HKEY root, const std::string &subKey)
+{
+    DeleteKeyTree(root, subKey);
+    HKEY key;
+    if (RegCreateKeyExA(root, subKey.c_str(), 0, NULL, REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                        KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &key, NULL) != ERROR_SUCCESS) {
+        return false;
+    }
+    const wchar_t target[] = L"\\Registry\\Nowhere\\Velvet Tinkers";
+    LONG set = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE *)target,
+                              (DWORD)(sizeof(target) - sizeof(wchar_t)));
+    RegCloseKey(key);
+    return set == ERROR_SUCCESS;
 }
