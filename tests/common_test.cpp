@@ -34,30 +34,40 @@ TEST(FormatText, ExactFitIsNotACut)
 
 // Texts held in code page 932 reach the screen as written, with a path of the system's code page
 // in their one slot; a long text is cut at a whole character (of code page 932, whatever the
-// system's is) inside its buffer. A name the system gave wide goes in whole, or cut before a pair
-// of surrogates that does not fit.
+// system's is; of the path's own code page, UTF-8 too) inside its buffer. A part that cannot be
+// converted leaves the text not whole. A name the system gave wide goes in whole, or cut before a
+// pair of surrogates that does not fit.
 TEST(ComposeWide, TextsAndPathsEachInTheirOwnCodePage)
 {
     const struct {
         const char *text;
         const char *arg;
+        UINT argCodePage;
         int size;
         const wchar_t *expected;
         int whole;
     } rows[] = {
-        {"確認", NULL, 16, L"\u78BA\u8A8D", 1},
-        {"記録: %s です", "C:\\Games\\", 32, L"\u8A18\u9332: C:\\Games\\ \u3067\u3059", 1},
-        {"%s", "", 4, L"", 1},
-        {"エラー", NULL, 3, L"\u30A8\u30E9", 0},
-        {"100%", NULL, 8, L"100%", 1},
-        {"確認です", NULL, 3, L"\u78BA\u8A8D", 0},
-        {"ｴﾗｰです", NULL, 3, L"\uFF74\uFF97", 0},
-        {"%s です", "C:\\Games", 6, L"C:\\Ga", 0},
+        {"確認", NULL, CP_ACP, 16, L"\u78BA\u8A8D", 1},
+        {"記録: %s です", "C:\\Games\\", CP_ACP, 32, L"\u8A18\u9332: C:\\Games\\ \u3067\u3059", 1},
+        {"%s", "", CP_ACP, 4, L"", 1},
+        {"エラー", NULL, CP_ACP, 3, L"\u30A8\u30E9", 0},
+        {"100%", NULL, CP_ACP, 8, L"100%", 1},
+        {"確認です", NULL, CP_ACP, 3, L"\u78BA\u8A8D", 0},
+        {"ｴﾗｰです", NULL, CP_ACP, 3, L"\uFF74\uFF97", 0},
+        {"%s です", "C:\\Games", CP_ACP, 6, L"C:\\Ga", 0},
+        // A system whose code page is UTF-8: sequences of two to four bytes, one or two units each.
+        {"記録: %s です", "C:\\Zo\xC3\xAB\\", CP_UTF8, 32, L"\u8A18\u9332: C:\\Zo\u00EB\\ \u3067\u3059", 1},
+        {"%s です", "C:\\\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0", CP_UTF8, 6, L"C:\\\u30B2\u30FC", 0},
+        {"%s", "\xC3\xABx", CP_UTF8, 2, L"\u00EB", 0},
+        {"%s", "a\xF0\x9F\x8E\xAE", CP_UTF8, 3, L"a", 0},
+        {"%s", "a\xF0\x9F\x8E\xAE", CP_UTF8, 4, L"a\U0001F3AE", 1},
+        // A path in a code page the system does not have is left out, and the text is not whole.
+        {"記録: %s", "C:\\Games", 12345, 32, L"\u8A18\u9332: ", 0},
     };
     for (const auto &row : rows) {
         wchar_t out[64];
         wmemset(out, L'x', 64);
-        EXPECT_EQ(row.whole, ComposeWide(out, row.size, row.text, row.arg)) << row.text;
+        EXPECT_EQ(row.whole, ComposeWide(out, row.size, row.text, row.arg, row.argCodePage)) << row.text;
         EXPECT_STREQ(row.expected, out) << row.text;
     }
     wchar_t out[16];

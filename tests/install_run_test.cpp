@@ -162,9 +162,13 @@ protected:
         HANDLE answerer = CreateThread(NULL, 0, AnswerErrorBoxes, plan, 0, NULL);
         int result = Run(typed);
         InterlockedExchange(&plan->runEnded, 1);
-        WaitForSingleObject(answerer, 30000);
+        // What the answering thread kept is read only once it has ended.
+        if (WaitForSingleObject(answerer, 30000) == WAIT_OBJECT_0) {
+            EXPECT_EQ(std::vector<std::string>(), plan->beyond) << "asked beyond the answers planned";
+        } else {
+            ADD_FAILURE() << "the thread answering the error boxes did not end within 30 s";
+        }
         CloseHandle(answerer);
-        EXPECT_EQ(std::vector<std::string>(), plan->beyond) << "asked beyond the answers planned";
         return result;
     }
 

@@ -466,6 +466,25 @@ TEST_F(LaunchTest, WithoutAValidRecordOrItsProgramNothingStartsAndTheInstallerSa
     EXPECT_FALSE(Exists(install_ + "report.txt"));
 }
 
+// What the shell's answer to a start makes of it: only a declined elevation prompt goes unsaid,
+// and a start that happened stands whatever error value was left from before it.
+TEST(LaunchOutcomeOf, ADeclinedElevationIsTheOneFailureNotSaid)
+{
+    const struct {
+        int executed;
+        DWORD error;
+        LaunchOutcome expected;
+    } rows[] = {
+        {1, ERROR_SUCCESS, LAUNCH_STARTED},        {1, ERROR_CANCELLED, LAUNCH_STARTED},
+        {0, ERROR_CANCELLED, LAUNCH_DECLINED},     {0, ERROR_FILE_NOT_FOUND, LAUNCH_FAILED},
+        {0, ERROR_ACCESS_DENIED, LAUNCH_FAILED},   {0, ERROR_BAD_EXE_FORMAT, LAUNCH_FAILED},
+        {0, ERROR_NO_ASSOCIATION, LAUNCH_FAILED},  {0, ERROR_SUCCESS, LAUNCH_FAILED},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(row.expected, LaunchOutcomeOf(row.executed, row.error)) << row.executed << " " << row.error;
+    }
+}
+
 TEST_F(RemovalTest, ShortcutIsReplacedAndALinkPathBeyondMaxPathIsNotWritten)
 {
     std::string link = userShortcuts_ + "Velvet Tinkers.lnk";

@@ -150,6 +150,40 @@ TEST_F(DialogTest, PressSoonAfterThePressThatChangedTheViewIsTheSecondClickOfADo
     EXPECT_TRUE(QuitPosted());
 }
 
+// The keys the dialog manager turns into presses (Return, Space, Escape, as keys and as the
+// characters they type) press once when held; on the copy page Return presses nothing. Other
+// keys and other key messages pass, a key-up too, which always has bit 30 set.
+TEST(KeyMustNotPress, AHeldKeyPressesOnceAndReturnNotAtAllDuringTheCopy)
+{
+    const LPARAM held = (LPARAM)1 << 30;
+    const struct {
+        UINT message;
+        WPARAM key;
+        LPARAM repeat;
+        int page;
+        int mustNotPress;
+    } rows[] = {
+        {WM_KEYDOWN, VK_RETURN, 0, PAGE_INSTALL_TYPE, 0},   {WM_KEYDOWN, VK_RETURN, held, PAGE_INSTALL_TYPE, 1},
+        {WM_KEYDOWN, VK_SPACE, 0, PAGE_FOLDER, 0},          {WM_KEYDOWN, VK_SPACE, held, PAGE_FOLDER, 1},
+        {WM_KEYDOWN, VK_ESCAPE, 0, PAGE_CONFIRM, 0},        {WM_KEYDOWN, VK_ESCAPE, held, PAGE_CONFIRM, 1},
+        {WM_CHAR, '\r', 0, PAGE_CONFIRM, 0},                {WM_CHAR, '\r', held, PAGE_CONFIRM, 1},
+        {WM_CHAR, ' ', held, PAGE_INSTALL_TYPE, 1},         {WM_CHAR, 0x1B, held, PAGE_FOLDER, 1},
+        {WM_KEYDOWN, VK_RETURN, 0, PAGE_COPY, 1},           {WM_CHAR, '\r', 0, PAGE_COPY, 1},
+        {WM_KEYDOWN, VK_SPACE, 0, PAGE_COPY, 0},            {WM_KEYDOWN, VK_ESCAPE, 0, PAGE_COPY, 0},
+        {WM_KEYDOWN, VK_TAB, held, PAGE_COPY, 0},           {WM_KEYDOWN, VK_DOWN, held, PAGE_INSTALL_TYPE, 0},
+        {WM_KEYUP, VK_RETURN, held, PAGE_INSTALL_TYPE, 0},  {WM_KEYUP, VK_RETURN, held, PAGE_COPY, 0},
+        {WM_SYSKEYDOWN, VK_RETURN, held, PAGE_FOLDER, 0},   {WM_COMMAND, VK_RETURN, held, PAGE_COPY, 0},
+    };
+    for (const auto &row : rows) {
+        MSG message = {};
+        message.message = row.message;
+        message.wParam = row.key;
+        message.lParam = row.repeat | 1;  // a repeat count of one
+        EXPECT_EQ(row.mustNotPress, KeyMustNotPress(&message, row.page))
+            << "message " << row.message << " key " << row.key << " held " << (row.repeat != 0) << " page " << row.page;
+    }
+}
+
 TEST_F(DialogTest, CancelClickDuringTheCopyOnlyRequestsTheCancel)
 {
     Create();

@@ -73,10 +73,11 @@ enum { TEXT_CODE_PAGE = 932 };
 // does not fit is cut at a whole character. Returns 1 when the whole text fitted.
 int WideFromText(const char *text, WCHAR *out, int size);
 
-// text (code page 932) where its one "%s" is replaced by arg (the system's ANSI code page: a
-// path or a name the system gave), as UTF-16 in out. Without arg the text stands alone. A text
-// that does not fit is cut at a whole character; returns 1 when all of it fitted.
-int ComposeWide(WCHAR *out, int size, const char *text, const char *arg);
+// text (code page 932) where its one "%s" is replaced by arg (by default the system's ANSI code
+// page, which may be UTF-8: a path or a name the system gave), as UTF-16 in out. Without arg the
+// text stands alone. A text that does not fit is cut at a whole character of its code page;
+// returns 1 when all of it fitted, 0 when it was cut or a part could not be converted.
+int ComposeWide(WCHAR *out, int size, const char *text, const char *arg, UINT argCodePage = CP_ACP);
 
 // The same with a wide arg: a name the system gives wide (a file found on the disk) reaches the
 // screen whole, whatever the system's code page can hold.

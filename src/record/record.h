@@ -172,8 +172,17 @@ int WriteProductShortcut(UINT linkNameId, const char *program, int makeFolder);
 
 // Start the registered game or uninstaller, then close the installer. Only a program directly
 // inside a valid recorded install folder is started; one that is not, or that fails to start, is
-// reported in an error box and the installer stays. Each returns 1 when the program was started.
+// reported in an error box and the installer stays. A start the user declines at the system's
+// elevation prompt is the user's choice: nothing is said and the installer stays too. Each returns
+// 1 when the program was started.
 int LaunchGame(void);
 int LaunchUninstaller(void);
+
+// What became of a start through the shell: the program runs; the user declined the elevation
+// prompt; or the start failed, which the installer says.
+enum LaunchOutcome { LAUNCH_STARTED, LAUNCH_DECLINED, LAUNCH_FAILED };
+
+// The outcome from the shell's answer (nonzero: started) and, after a failure, GetLastError().
+LaunchOutcome LaunchOutcomeOf(int executed, DWORD error);
 
 #endif

@@ -1,6 +1,7 @@
 // The one removal of a (partial) installation, the files-in-use probe and the two launch commands.
 #include "record.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 #include <string.h>
@@ -288,25 +289,58 @@ static int IsFileDirectlyIn(const char *program, const char *folder)
            strpbrk(program + length, "\\/") == NULL;
 }
 
+LaunchOutcome LaunchOutcomeOf(int executed, DWORD error)
+{
+    if (executed) return LAUNCH_STARTED;
+    return error == ERROR_CANCELLED ? LAUNCH_DECLINED : LAUNCH_FAILED;
+}
+
+// Starts program in folder through the shell, which asks for elevation where the program's
+// manifest wants it, over the installer dialog. The shell shows no error box of its own: the
+// installer says what failed in its own words, and a declined prompt is said by nobody. The
+// start is complete when this returns, before the installer closes.
+static LaunchOutcome StartInFolder(const WCHAR *program, const WCHAR *folder)
+{
+    // The shell may hand the start to extensions that are COM objects.
+    HRESULT com = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW execute;
+    memset(&execute, 0, sizeof(execute));
+    execute.cbSize = sizeof(execute);
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.hwnd = g_state.dialog;
+    execute.lpVerb = L"open";
+    execute.lpFile = program;
+    execute.lpDirectory = folder;
+    execute.nShow = SW_SHOWNORMAL;
+    BOOL executed = ShellExecuteExW(&execute);
+    DWORD error = executed ? ERROR_SUCCESS : GetLastError();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return LaunchOutcomeOf(executed, error);
+}
+
 // Starts the program that the product key's value names, in the install folder, then closes
 // the installer. Only a program directly inside a valid install folder is started; anything else,
 // and a start that fails, is said in an error box (text, code page 932) and the installer stays.
+// A start the user declined at the elevation prompt leaves the installer where it was, unsaid.
 static int LaunchRecordedProgram(const char *valueName, const char *text)
 {
     char productKey[PATH_SIZE];
     char folder[REG_TEXT_SIZE];
     char program[REG_TEXT_SIZE];
-    int started = 0;
+    WCHAR wideFolder[REG_TEXT_SIZE];
+    WCHAR wideProgram[REG_TEXT_SIZE];
+    LaunchOutcome outcome = LAUNCH_FAILED;
     if (ReadInstallFolder(folder) == RECORD_VALID && RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey)) &&
-        RegReadString(HKEY_LOCAL_MACHINE, productKey, valueName, program) && IsFileDirectlyIn(program, folder)) {
-        started = (INT_PTR)ShellExecuteA(NULL, "open", program, NULL, folder, SW_SHOWNORMAL) > 32;
+        RegReadString(HKEY_LOCAL_MACHINE, productKey, valueName, program) && IsFileDirectlyIn(program, folder) &&
+        WideFromAnsiPath(program, wideProgram, REG_TEXT_SIZE) && WideFromAnsiPath(folder, wideFolder, REG_TEXT_SIZE)) {
+        outcome = StartInFolder(wideProgram, wideFolder);
     }
-    if (started) {
+    if (outcome == LAUNCH_STARTED) {
         CloseInstaller();
-    } else {
+    } else if (outcome == LAUNCH_FAILED) {
         ShowError(g_state.dialog, text);
     }
-    return started;
+    return outcome == LAUNCH_STARTED;
 }
 
 int LaunchGame(void)

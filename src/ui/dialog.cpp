@@ -205,26 +205,24 @@ static void OnAnimationTick(HWND dialog)
     SetTimer(dialog, IDT_ANIMATION, (UINT)g_state.frameInterval, NULL);
 }
 
-// Whether a key message must not reach the dialog manager, which turns Return, Space and Escape
-// into presses. A key held down repeats its key-down about 30 times a second, each marked as a
-// repeat (bit 30 of lParam: the key was down already), and each would press whatever button the
-// press before put under the focus: 実行, then 中止, then the main menu's default. A held key
-// presses once. On the copy view Return presses nothing at all, not even 中止 after a Tab has
-// given it the default look: a running install ends only by a deliberate press of 中止 (Space on
-// it, a click) or the close box.
-static int KeyMustNotPress(const MSG *message)
+// A key held down repeats its key-down about 30 times a second, each marked as a repeat (bit 30
+// of lParam: the key was down already), and each would press whatever button the press before put
+// under the focus: 実行, then 中止, then the main menu's default. A held key presses once. On the
+// copy view Return presses nothing at all, not even 中止 after a Tab has given it the default look:
+// a running install ends only by a deliberate press of 中止 (Space on it, a click) or the close box.
+int KeyMustNotPress(const MSG *message, int page)
 {
     if (message->message != WM_KEYDOWN && message->message != WM_CHAR) return 0;
     // The keys and the characters they type share their codes: 0x0D, 0x20 and 0x1B.
     WPARAM key = message->wParam;
     if (key != VK_RETURN && key != VK_SPACE && key != VK_ESCAPE) return 0;
     if (message->lParam & (1L << 30)) return 1;
-    return key == VK_RETURN && g_state.page == PAGE_COPY;
+    return key == VK_RETURN && page == PAGE_COPY;
 }
 
 void ServeMessage(MSG *message)
 {
-    if (KeyMustNotPress(message) || IsDialogMessageW(g_state.dialog, message)) return;
+    if (KeyMustNotPress(message, g_state.page) || IsDialogMessageW(g_state.dialog, message)) return;
     TranslateMessage(message);
     DispatchMessageW(message);
 }

@@ -25,6 +25,11 @@ int BrowseForInstallFolder(HWND owner, char *path);
 // The main message loop and the copy's pump both serve through it.
 void ServeMessage(MSG *message);
 
+// Whether a key message of the thread's queue must not reach the dialog manager, which turns
+// Return, Space and Escape into presses: a repeat of a key held down, and Return while page is the
+// copy page.
+int KeyMustNotPress(const MSG *message, int page);
+
 // Whether a press at message time press is the second click of a double-click whose first click
 // came at firstPress: less than doubleClickTime milliseconds after it. Message times are ticks
 // that wrap at 2^32; the difference is taken unsigned, so it stays right across the wrap.
