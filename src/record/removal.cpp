@@ -324,7 +324,7 @@ static LaunchOutcome StartInFolder(const WCHAR *program, const WCHAR *folder)
 // A start the user declined at the elevation prompt leaves the installer where it was, unsaid.
 static int LaunchRecordedProgram(const char *valueName, const char *text)
 {
-    char productKey[PATH_SIZE];
+    char productKey[KEY_PATH_SIZE];
     char folder[REG_TEXT_SIZE];
     char program[REG_TEXT_SIZE];
     WCHAR wideFolder[REG_TEXT_SIZE];
@@ -345,10 +345,10 @@ static int LaunchRecordedProgram(const char *valueName, const char *text)
 
 int LaunchGame(void)
 {
-    return LaunchRecordedProgram("EXE", "ゲームを起動できませんでした");
+    return LaunchRecordedProgram(kProductValueNames[VALUE_EXE], "ゲームを起動できませんでした");
 }
 
 int LaunchUninstaller(void)
 {
-    return LaunchRecordedProgram("Uninstall", "アンインストーラを起動できませんでした");
+    return LaunchRecordedProgram(kProductValueNames[VALUE_UNINSTALL], "アンインストーラを起動できませんでした");
 }
