@@ -323,11 +323,30 @@ TEST_F(RemovalTest, AllUsersShortcutsGoOnlyOnVersionSix)
     EXPECT_FALSE(Exists(commonShortcuts_));
 }
 
-TEST_F(RemovalTest, MissingFolderIsReportedAndOthersStillGo)
+TEST_F(RemovalTest, MissingFolderCountsAsEmptyButOneThatCannotBeListedIsNamedAndKeepsTheRecord)
 {
     EXPECT_EQ(0, DeleteFolderFiles((base_ + "\\nowhere\\").c_str()));
     EXPECT_EQ(1, Remove(base_ + "\\nowhere\\"));
     ExpectRecordAndShortcutsGone();
+
+    std::string source = Environment("VT_FAULTY_SOURCE");
+    if (source.empty()) GTEST_SKIP() << Environment("VT_FAULTY_REFUSED");
+    std::string laid = WindowsPathOf(source) + "\\kestrelix\\Velvet Tinkers\\";
+    CreateFolderPath(laid.c_str());
+    MakeFile(laid + "VT.exe");
+    std::string control = WindowsPathOf(Environment("VT_FAULTY_CONTROL"));
+    DriveDefinition saved = QueryDrive('S');
+    ASSERT_TRUE(DefineUnixDrive('S', DRIVE_FIXED, Environment("VT_FAULTY_MOUNT")));
+    SetRawString(HKEY_LOCAL_MACHINE, kProductKey, "DIR", "x");
+    MakeFile(control, "unlisted kestrelix/Velvet Tinkers");
+    RemovalLeftovers leftovers;
+    Removal removal = {"S:\\kestrelix\\Velvet Tinkers\\", NULL, 0, NULL, "", REMOVE_RECORD, 0, &leftovers};
+    EXPECT_EQ(REMOVAL_LEFT_FILES, RemoveInstallation(&removal));
+    MakeFile(control, "");
+    EXPECT_EQ(L"S:\\kestrelix\\Velvet Tinkers\\\n", std::wstring(leftovers.paths));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    RestoreDrive('S', saved);
+    DeleteTree(WindowsPathOf(source) + "\\kestrelix");
 }
 
 TEST_F(RemovalTest, PathsBeyondTheListingBufferAreSkippedNotOverrun)

@@ -2,7 +2,8 @@
 """faulty_fs.py SOURCE MOUNTPOINT CONTROL: SOURCE read-only at MOUNTPOINT, failing as CONTROL says
 at each call: "" as it is, "gone" every call with EIO (a disc taken out), "NAME OFFSET" the reads of
 /NAME that reach OFFSET with EIO (a scratch there), "slow SECONDS" every look at a name answered
-that late (a drive that does not answer)."""
+that late (a drive that does not answer), "unlisted PATH" every listing of /PATH refused with EACCES
+(a folder this user may not list)."""
 import errno
 import os
 import sys
@@ -34,6 +35,17 @@ class FaultyDisc(Operations):
     def getattr(self, path, fh=None):
         st = os.lstat(self._path(path))
         return {key: getattr(st, key) for key in dir(st) if key.startswith("st_")}
+
+    def opendir(self, path):
+        try:
+            with open(self.control) as text:
+                words = text.read().split(None, 1)
+        except OSError:
+            words = []
+        if len(words) == 2 and words[0] == "unlisted" and path == "/" + words[1].strip():
+            raise FuseOSError(errno.EACCES)
+        self._path(path)
+        return 0
 
     def readdir(self, path, fh):
         return [".", ".."] + os.listdir(self._path(path))

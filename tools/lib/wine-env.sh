@@ -160,26 +160,6 @@ vt_cleanup() {
   if [ -n "$vt_xvfb_pid" ]; then
     kill "$vt_xvfb_pid" 2>/dev/null || true
     wait "$vt_xvfb_pid" 2>/dev/null || true
-    vt_lib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-vt_plain_path=${PATH//"$vt_lib_dir/wine64:"/}
-
-# vt_use_build pe32|x64: the PE32 programs (through /usr/bin/wine, which picks Wine's 32-bit loader)
-# or the x86-64 build for testing, whose programs, Wine's own scripts and the tests start through
-# the 64-bit loader. Sets vt_build_dir to the build's folder.
-vt_use_build() {
-  local root
-  root=$(cd "$vt_lib_dir/../.." && pwd)
-  if [ "$1" = x64 ]; then
-    export PATH="$vt_lib_dir/wine64:$vt_plain_path"
-    export WINELOADER=/usr/lib/wine/wine64
-    vt_build_dir="$root/build/x64"
-  else
-    export PATH="$vt_plain_path"
-    unset WINELOADER
-    vt_build_dir="$root/build"
-  fi
-}
-
-vt_xvfb_pid=""
+    vt_xvfb_pid=""
   fi
 }
