@@ -15,9 +15,9 @@ void RollBackInstallRun(void);
 
 // At every start: takes back what runs that were ended from outside (killed, a crash, a power cut)
 // left, as their marks in the product key name them. A mark whose drive is away stays for a later
-// start; a completed install's record and shortcuts stay whatever a mark names. Returns 0 when a
-// mark's run is still under way (in another session, or an owner this user may not look at),
-// whose mark stays untouched: this start must not go on beside it.
+// start; a completed install's record and shortcuts stay whatever a mark names. Returns 0, touching
+// nothing, when a mark's run is still under way (in another session, or an owner this user may not
+// look at): this start must not go on beside it.
 int CleanUpInterruptedRuns(void);
 
 // Turns a completed copy into an installation: the two Start-menu shortcuts and the install

@@ -90,8 +90,8 @@ static int IsListed(const char *name)
 
 // Removes what a run that did not complete left in installDir and the folders it made up to
 // highestMade, then its mark (slot), and each key of the record that holds nothing of value; with
-// recordStands, a completed install's record and shortcuts stay. Returns what the removal did.
-static RemovalResult RemoveRun(const char *installDir, const char *highestMade, int slot, int recordStands)
+// recordStands, a completed install's record and shortcuts stay. A drive that is away keeps all.
+static void RemoveRun(const char *installDir, const char *highestMade, int slot, int recordStands)
 {
     s_listed.count = 0;
     for (UINT list : kLists) {
@@ -107,7 +107,7 @@ static RemovalResult RemoveRun(const char *installDir, const char *highestMade, 
         }
     }
     Removal removal = {installDir, s_listed.pointers, s_listed.count, NULL, highestMade, slot, recordStands, NULL};
-    return RemoveInstallation(&removal);
+    RemoveInstallation(&removal);
 }
 
 void RollBackInstallRun(void)
@@ -121,34 +121,26 @@ void RollBackInstallRun(void)
 
 int CleanUpInterruptedRuns(void)
 {
-    char dir[REG_TEXT_SIZE];
-    int recordStands = ReadInstallFolder(dir) != RECORD_ABSENT;
-    int alive = 0;
+    RunMark mark;
+    // Beside a run under way nothing is touched: its registration may be writing the shortcuts.
     for (int slot = 0; slot < MARK_SLOTS; ++slot) {
-        RunMark mark;
-        char productKey[KEY_PATH_SIZE];
-        switch (ReadRunMark(slot, &mark)) {
-        case MARK_RUN_ALIVE:
-            alive = 1;
-            break;
-        case MARK_LEFT_OVER:
-            // A mark that names the completed install's own folder is gone with its run: the
-            // files there are the install's.
-            if (recordStands && lstrcmpiA(mark.installDir, dir) == 0) {
-                if (RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) DeleteRunMark(productKey, slot);
-                break;
-            }
+        if (ReadRunMark(slot, &mark) == MARK_RUN_ALIVE) return 0;
+    }
+    char dir[REG_TEXT_SIZE];
+    char productKey[KEY_PATH_SIZE];
+    int recordStands = ReadInstallFolder(dir) != RECORD_ABSENT;
+    for (int slot = 0; slot < MARK_SLOTS; ++slot) {
+        // A damaged mark names no folder the removal takes a file from: only the mark goes.
+        RunMarkState state = ReadRunMark(slot, &mark);
+        if (state != MARK_LEFT_OVER && state != MARK_DAMAGED) continue;
+        if (recordStands && lstrcmpiA(mark.installDir, dir) == 0) {
+            // The completed install's own folder: its files are the install's, the mark just goes.
+            if (RecordKeyPath(PRODUCT_KEY, productKey, sizeof(productKey))) DeleteRunMark(productKey, slot);
+        } else {
             RemoveRun(mark.installDir, mark.highestMade, slot, recordStands);  // its drive away: kept
-            break;
-        case MARK_DAMAGED:  // the removal takes no file from a folder of another form: the mark goes
-            RemoveRun(mark.installDir, mark.highestMade, slot, recordStands);
-            break;
-        case MARK_NONE:
-        default:
-            break;
         }
     }
-    return !alive;
+    return 1;
 }
 
 static int FailRun(HWND dialog, const char *message, const char *arg = NULL)
